@@ -1,0 +1,244 @@
+#include "framework/Wnd.h"
+
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <vector>
+
+#include "framework/App.h"
+
+namespace {
+
+// The property that holds a bound window's object.
+const char kObjectProp[] = "Vextral.CWnd";
+
+}  // namespace
+
+CWnd::~CWnd() {
+    // An object destroyed while its window still exists lets the window go first, so that no message
+    // can reach a dead object.
+    if (m_hWnd != nullptr && ::IsWindow(m_hWnd)) ::DestroyWindow(m_hWnd);
+}
+
+CWnd* CWnd::FromHandle(HWND hWnd) {
+    if (hWnd == nullptr) return nullptr;
+    return static_cast<CWnd*>(::GetPropA(hWnd, kObjectProp));
+}
+
+void CWnd::Bind(HWND hWnd) {
+    m_hWnd = hWnd;
+    ::SetPropA(hWnd, kObjectProp, this);
+}
+
+void CWnd::Unbind() {
+    // Fixed order: first give the window its own procedure back, then drop the property, then forget
+    // the handle. Messages that still arrive after this go to the window's own procedure.
+    if (m_pfnSuper != nullptr) {
+        ::SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    }
+    ::RemovePropA(m_hWnd, kObjectProp);
+    m_hWnd = nullptr;
+}
+
+BOOL CWnd::PreCreateWindow(CREATESTRUCTA&) { return TRUE; }
+
+BOOL CWnd::CreateEx(DWORD exStyle, const char* className, const char* windowName, DWORD style, int x,
+                    int y, int cx, int cy, HWND parent, HMENU menuOrId) {
+    CREATESTRUCTA cs{};
+    cs.dwExStyle = exStyle;
+    cs.lpszClass = className;
+    cs.lpszName = windowName;
+    cs.style = static_cast<LONG>(style);
+    cs.x = x;
+    cs.y = y;
+    cs.cx = cx;
+    cs.cy = cy;
+    cs.hwndParent = parent;
+    cs.hMenu = menuOrId;
+    cs.hInstance = ::GetModuleHandleA(nullptr);
+    cs.lpCreateParams = this;
+    if (!PreCreateWindow(cs)) return FALSE;
+    HWND hWnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName, static_cast<DWORD>(cs.style),
+                                  cs.x, cs.y, cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, this);
+    return hWnd != nullptr;
+}
+
+BOOL CWnd::SubclassWindow(HWND hWnd) {
+    if (hWnd == nullptr || m_hWnd != nullptr || FromHandle(hWnd) != nullptr) return FALSE;
+    Bind(hWnd);
+    PreSubclassWindow();
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StdWndProc)));
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+    return SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id)));
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND hWnd = m_hWnd;
+    if (hWnd == nullptr) return nullptr;
+    Unbind();
+    m_pfnSuper = nullptr;
+    return hWnd;
+}
+
+LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wp, LPARAM lp) {
+    CWnd* self = FromHandle(hWnd);
+    if (self == nullptr && msg == WM_NCCREATE) {
+        // A window of one of our own classes: its object comes with the creation parameters.
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        self = static_cast<CWnd*>(cs->lpCreateParams);
+        if (self != nullptr) self->Bind(hWnd);
+    }
+    if (self == nullptr) return ::DefWindowProcA(hWnd, msg, wp, lp);
+    return self->Dispatch(msg, wp, lp);
+}
+
+LRESULT CWnd::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    const CurrentMessage saved = m_current;
+    m_current = {msg, wp, lp};
+    LRESULT result = WindowProc(msg, wp, lp);
+    m_current = saved;
+    if (msg == WM_NCDESTROY) {
+        if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd == this) {
+            // The main window is going: the message loop ends.
+            ::PostQuitMessage(0);
+            app->m_pMainWnd = nullptr;
+        }
+        Unbind();
+        m_pfnSuper = nullptr;
+        PostNcDestroy();  // may delete this
+    }
+    return result;
+}
+
+LRESULT CWnd::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    if (ReflectToChild(msg, wp, lp, result)) return result;
+    if (OnWndMsg(msg, wp, lp, result)) return result;
+    return DefWindowProc(msg, wp, lp);
+}
+
+bool CWnd::OnWndMsg(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+
+LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (m_pfnSuper != nullptr) return ::CallWindowProcA(m_pfnSuper, m_hWnd, msg, wp, lp);
+    return ::DefWindowProcA(m_hWnd, msg, wp, lp);
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_current.msg, m_current.wp, m_current.lp); }
+
+bool CWnd::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    HWND child = nullptr;
+    switch (msg) {
+    case WM_COMMAND:
+        child = reinterpret_cast<HWND>(lp);  // null for menus and accelerators
+        break;
+    case WM_DRAWITEM: {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (dis->CtlType != ODT_MENU) child = dis->hwndItem;
+        break;
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        child = reinterpret_cast<HWND>(lp);  // null for the window's own scroll bars
+        break;
+    default:
+        return false;
+    }
+    CWnd* object = FromHandle(child);
+    return object != nullptr && object != this && object->OnChildNotify(msg, wp, lp, result);
+}
+
+bool CWnd::OnChildNotify(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    return OnWndMsg(kReflectBase + msg, wp, lp, result);
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+BOOL CWnd::DestroyWindow() {
+    if (m_hWnd == nullptr) return FALSE;
+    return ::DestroyWindow(m_hWnd);
+}
+
+std::string CWnd::GetWindowText() const {
+    const int n = ::GetWindowTextLengthA(m_hWnd);
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    const int got = ::GetWindowTextA(m_hWnd, text.data(), n + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+void CWnd::SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
+
+RECT CWnd::GetWindowRect() const {
+    RECT r{};
+    ::GetWindowRect(m_hWnd, &r);
+    return r;
+}
+
+RECT CWnd::GetClientRect() const {
+    RECT r{};
+    ::GetClientRect(m_hWnd, &r);
+    return r;
+}
+
+RECT CWnd::GetRectInParent() const {
+    RECT r = GetWindowRect();
+    if (HWND parent = ::GetParent(m_hWnd); parent != nullptr && (GetStyle() & WS_CHILD)) {
+        ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+    }
+    return r;
+}
+
+void CWnd::ModifyStyle(DWORD remove, DWORD add) {
+    const DWORD style = (GetStyle() & ~remove) | add;
+    ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(style));
+}
+
+void CWnd::CenterWindow(HWND over) {
+    RECT area{};
+    if (over != nullptr && ::IsWindowVisible(over) && !::IsIconic(over)) {
+        ::GetWindowRect(over, &area);
+    } else {
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    const RECT r = GetWindowRect();
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    int x = (area.left + area.right - w) / 2;
+    int y = (area.top + area.bottom - h) / 2;
+    // Keep the dialog on the work area of the monitor it lands on.
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    POINT centre{x + w / 2, y + h / 2};
+    if (::GetMonitorInfoA(::MonitorFromPoint(centre, MONITOR_DEFAULTTONEAREST), &mi)) {
+        if (x + w > mi.rcWork.right) x = mi.rcWork.right - w;
+        if (y + h > mi.rcWork.bottom) y = mi.rcWork.bottom - h;
+        if (x < mi.rcWork.left) x = mi.rcWork.left;
+        if (y < mi.rcWork.top) y = mi.rcWork.top;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+const char* RegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
+    static std::mutex lock;
+    static std::map<std::tuple<UINT, HCURSOR, HBRUSH, HICON>, std::string> names;
+    std::lock_guard<std::mutex> guard(lock);
+    const auto key = std::make_tuple(classStyle, cursor, background, icon);
+    auto found = names.find(key);
+    if (found != names.end()) return found->second.c_str();
+    std::string name = "Vextral.Wnd." + std::to_string(names.size());
+    WNDCLASSA wc{};
+    wc.style = classStyle;
+    wc.lpfnWndProc = &CWnd::StdWndProc;
+    wc.hInstance = ::GetModuleHandleA(nullptr);
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.lpszClassName = name.c_str();
+    if (::RegisterClassA(&wc) == 0) return nullptr;
+    return names.emplace(key, std::move(name)).first->second.c_str();
+}

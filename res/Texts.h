@@ -1,0 +1,27 @@
+#pragma once
+// The program's own texts, as Shift-JIS (code page 932) bytes; each is shown in UTF-8 above it.
+// Made with scripts/sjis-literal.
+
+// The program-wide version text: banner, settings check and about box.
+inline constexpr char kVersionText[] = "Version 1.0.2";
+
+// "画面調整..." (screen adjustment)
+inline constexpr char kTextMenuAdjust[] = "\x89\xE6\x96\xCA\x92\xB2\x90\xAE...";
+// "ﾌｫﾝﾄ..." (font)
+inline constexpr char kTextMenuFont[] = "\xCC\xAB\xDD\xC4...";
+// "色..." (colours)
+inline constexpr char kTextMenuColour[] = "\x90" "F...";
+// "初期値に戻す" (restore the initial values)
+inline constexpr char kTextMenuReset[] = "\x8F\x89\x8A\xFA\x92l\x82\xC9\x96\xDF\x82\xB7";
+// "ﾊﾞｰｼﾞｮﾝ情報..." (version information)
+inline constexpr char kTextMenuAbout[] = "\xCA\xDE\xB0\xBC\xDE\xAE\xDD\x8F\xEE\x95\xF1...";
+// "ｺﾏﾝﾄﾞﾌﾟﾛﾝﾌﾟﾄの起動に失敗しました!" (starting the command prompt failed!)
+inline constexpr char kTextStartFailed[] = "\xBA\xCF\xDD\xC4\xDE\xCC\xDF\xDB\xDD\xCC\xDF\xC4\x82\xCC\x8BN\x93\xAE\x82\xC9\x8E\xB8\x94s\x82\xB5\x82\xDC\x82\xB5\x82\xBD!";
+// "%Cドライブは無効です! " (drive %C is invalid! (a printf format: %C takes the drive letter))
+inline constexpr char kTextDriveInvalid[] = "%C\x83h\x83\x89\x83" "C\x83u\x82\xCD\x96\xB3\x8C\xF8\x82\xC5\x82\xB7! ";
+// "その他..." (other colours)
+inline constexpr char kTextMoreColours[] = "\x82\xBB\x82\xCC\x91\xBC...";
+// "ＭＳ Ｐ明朝" (the screen's default face)
+inline constexpr char kFaceMinchoP[] = "\x82l\x82r \x82o\x96\xBE\x92\xA9";
+// "ＭＳ Ｐゴシック" (the dialogs' face)
+inline constexpr char kFaceGothicP[] = "\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N";

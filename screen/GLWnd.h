@@ -1,0 +1,53 @@
+#pragma once
+// CGLWnd: a child window that owns one OpenGL rendering context.
+//
+// The context is current on a thread only for the length of one operation (InitGL, Render, a resize,
+// a derived class's own list building or clean-up) and released at its end, so that any thread may draw
+// next. CGLWnd holds no lock: a derived class that draws from several threads serialises them itself.
+#include <windows.h>
+
+#include "framework/Wnd.h"
+
+class CGLWnd : public CWnd {
+public:
+    CGLWnd() = default;
+    ~CGLWnd() override = default;
+
+    // Pixel format, palette (256-colour displays only), context and the state that never changes.
+    virtual BOOL InitGL();
+    // One frame into the current context; the camera is already set.
+    virtual void DrawScene(HDC dc);
+    // Viewport and projection for a client area of cx x cy pixels; the context must be current.
+    virtual void SetViewport(int cx, int cy);
+
+    BOOL SetupPixelFormat(HDC dc, DWORD flags, BYTE colourBits);
+    HPALETTE CreateRGBPalette(HDC dc);
+    // Draws and shows one frame through `dc`, a device context of this window; leaves no context
+    // current on the calling thread.
+    void Render(HDC dc);
+    void SetCamera(const float eye[3], const float target[3], const float up[3]);
+    HGLRC GetRC() const { return m_hRC; }
+    void ApplyViewport();
+
+    // Creates the window as a child of `parent`.
+    BOOL Create(HWND parent, const RECT& rect, UINT id);
+
+    HGLRC m_hRC = nullptr;
+    HPALETTE m_hPalette = nullptr;
+    float m_eye[3] = {5.0f, 5.0f, 5.0f};
+    float m_target[3] = {0.0f, 0.0f, 0.0f};
+    float m_up[3] = {0.0f, 1.0f, 0.0f};
+    float m_fNear = 0.1f;
+    float m_fFar = 1000.0f;
+    float m_fFovY = 40.0f;
+
+protected:
+    BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
+    void PreSubclassWindow() override;
+    bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    virtual LRESULT OnPaint(WPARAM, LPARAM);
+    LRESULT OnCreate(WPARAM, LPARAM);
+    LRESULT OnSize(WPARAM, LPARAM);
+    virtual LRESULT OnDestroy(WPARAM, LPARAM);
+};

@@ -1,0 +1,27 @@
+#pragma once
+// CGlyphLine: one screen line as OpenGL display lists of extruded glyphs.
+//
+// A record names a line list (m_nList) that calls m_nGlyphCount consecutive per-character lists
+// starting at m_nGlyphBase. Copying a record copies the three names only; only one copy may be deleted.
+// The lists belong to the rendering context that was current when Build ran: Build and Delete need that
+// context current on the calling thread. Destroying a record does no GL work.
+#include <windows.h>
+
+#include <GL/gl.h>
+
+class CGlyphLine {
+public:
+    // Number of characters of a NUL-terminated Shift-JIS text: a byte in 0x81-0x9F or 0xE0-0xFC and the
+    // byte after it count as one.
+    static int CountChars(const char* text);
+    // Fills an empty record with the lists for `text`, drawn in the font selected into `dc`, each glyph
+    // extruded by `extrusion` (em units), one em high, each per-character list ending with the move by
+    // the glyph's advance. FALSE (and an empty record) on failure.
+    BOOL Build(HDC dc, const char* text, float extrusion);
+    void Delete();
+    GLuint GetList() const { return m_nList; }
+
+    GLuint m_nList = 0;
+    GLuint m_nGlyphBase = 0;
+    int m_nGlyphCount = 0;
+};

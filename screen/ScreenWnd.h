@@ -1,0 +1,86 @@
+#pragma once
+// CScreenWnd: the 3D screen. Keeps the last 30 lines of the interpreter's output as glyph display lists,
+// holds the display values, draws the scene, and owns the console process.
+//
+// Threads: AppendOutput runs on the interpreter's reader threads and, for a drive message, on the
+// user-interface thread; it holds m_lock for its whole run. Painting takes m_lock too, so the rendering
+// context is never used by two threads at once. Nothing done while m_lock is held waits for the
+// user-interface thread. The display values are plain members written on the user-interface thread;
+// the font is replaced only through SetScreenFont, under m_lock.
+#include <windows.h>
+
+#include <string>
+
+#include "console/ConsoleProcess.h"
+#include "screen/GLWnd.h"
+#include "screen/GlyphLine.h"
+
+class CScreenWnd;
+
+// The one screen, or null when there is none; the console notifications reach the screen through it.
+extern CScreenWnd* volatile g_pScreen;
+
+class CScreenWnd : public CGLWnd {
+public:
+    static constexpr int kLineRecords = 30;
+    static constexpr float kExtrusion = 0.2f;
+
+    CScreenWnd();
+    ~CScreenWnd() override;
+
+    // Raw interpreter text, any number of line breaks.
+    void AppendOutput(const char* text);
+    // Appends to the current line, rebuilds its lists and draws at once; an empty text does nothing.
+    void AppendText(const char* text);
+    // Ends the current line.
+    void NewLine();
+    BOOL StartConsole();
+    int SendCommand(const char* text);
+    // Display values, tab width and font back to their defaults; rebuilds and draws nothing.
+    void SetDefaults();
+    BOOL InitGL() override;
+    void DrawScene(HDC dc) override;
+
+    // Replaces the screen font by one made from `lf`; when that font cannot be made, the default screen
+    // font is used instead, so the screen never stays without a font. Takes m_lock.
+    void SetScreenFont(const LOGFONTA& lf);
+    // The LOGFONTA of the current screen font.
+    LOGFONTA GetScreenFont() const;
+
+    // Serialises appends, frames and font changes.
+    void Lock() { ::EnterCriticalSection(&m_lock); }
+    void Unlock() { ::LeaveCriticalSection(&m_lock); }
+
+    // Display values.
+    float m_fTilt = -40.0f;
+    float m_fOffsetX = -12.0f;
+    float m_fOffsetY = -5.0f;
+    float m_fOffsetZ = 0.0f;
+    COLORREF m_crText = 0xFFFFFF;
+    COLORREF m_crBack1 = 0x000000;
+    COLORREF m_crBack2 = 0xFF0000;
+    BOOL m_bGradient = TRUE;
+    HFONT m_font = nullptr;
+
+    // The store.
+    CGlyphLine m_lines[kLineRecords];
+    int m_nLineCount = 0;
+    std::string m_strLine;
+    int m_nTabWidth = 4;
+    CRITICAL_SECTION m_lock;
+    ConsoleProcess m_console;
+
+protected:
+    bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    LRESULT OnPaint(WPARAM, LPARAM) override;
+    LRESULT OnDestroy(WPARAM, LPARAM) override;
+    LRESULT OnRButtonDown(WPARAM, LPARAM);
+
+private:
+    static HFONT CreateDefaultFont();
+};
+
+// The notifications handed to the console process.
+void OnConsoleOutput(const char* text);
+void OnConsoleMessage(const char* text);
+void OnConsoleExit();

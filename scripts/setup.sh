@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs, idempotently and as root, every Debian 12 package that building, running and testing
+# Vextral needs. Packages already present are left alone, so a second run is quick.
+set -euo pipefail
+
+need=(cmake ninja-build g++ clang
+      g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
+      googletest libglu1-mesa-dev
+      wine wine64 libgl1-mesa-dri
+      xvfb xdotool imagemagick x11-utils xauth
+      fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales)
+
+missing=()
+for p in "${need[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  if [ "$(id -u)" != 0 ]; then
+    echo "setup: these packages are missing and installing them needs root: ${missing[*]}" >&2
+    exit 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine runs under a Japanese locale so that the ANSI code page is 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+  if [ "$(id -u)" = 0 ]; then
+    sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' >> /etc/locale.gen
+    locale-gen >/dev/null
+  else
+    echo "setup: the ja_JP.UTF-8 locale is missing and generating it needs root" >&2
+    exit 1
+  fi
+fi

@@ -1,0 +1,69 @@
+# Sourced by the run, test and benchmark scripts: the environment in which Vextral runs under Wine.
+# Sets up (once) the project's own Wine prefix with a Japanese locale, so the ANSI code page is
+# 932, and with font replacements so that the Japanese system faces resolve to the IPA fonts.
+# Defines vx_start_display, which starts a virtual X display when none is set.
+
+VX_ROOT=${VX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
+# The 64-bit loader, named directly: this machine's kernel runs no 32-bit (i386) Linux code, so Wine's
+# 32-bit loader cannot start here, and Debian's `wine` wrapper would pick it whenever it is installed.
+# The program's x86_64 build is the one that runs under it; the i686 build is only built here.
+export WINEARCH=win64
+export WINELOADER=/usr/lib/wine/wine64
+export WINESERVER=/usr/lib/wine/wineserver64
+vx_wine() { "$WINELOADER" "$@"; }
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+vx_init_prefix() {
+  local stamp="$WINEPREFIX/.vextral-ready"
+  [ -f "$stamp" ] && return 0
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  vx_wine wineboot -i >/dev/null 2>&1 || true
+  # Font replacements: the faces the program asks for, mapped onto the IPA fonts.
+  local reg
+  reg=$(mktemp --suffix=.reg)
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n'
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
+    printf '"ＭＳ Ｐ明朝"="IPAPMincho"\r\n'
+    printf '"ＭＳ Ｐゴシック"="IPAPGothic"\r\n'
+    printf '"ＭＳ 明朝"="IPAMincho"\r\n'
+    printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
+    printf '\r\n'
+    # Wine draws the windows' frames and captions itself: a virtual display has no window manager.
+    printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
+    printf '"Decorated"="N"\r\n'
+    printf '\r\n'
+  } | iconv -f UTF-8 -t UTF-16 > "$reg"
+  vx_wine regedit /S "$reg" >/dev/null 2>&1
+  rm -f "$reg"
+  "$WINESERVER" -w
+  touch "$stamp"
+}
+
+# Starts Xvfb on a free display number when DISPLAY is not set; VX_XVFB_PID names it.
+vx_start_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n=90
+  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
+  VX_XVFB_PID=$!
+  export DISPLAY=":$n"
+  local i
+  for i in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  echo "wine-env: Xvfb on $DISPLAY did not start" >&2
+  return 1
+}
+
+vx_stop_display() {
+  if [ -n "${VX_XVFB_PID:-}" ]; then
+    kill "$VX_XVFB_PID" 2>/dev/null
+    wait "$VX_XVFB_PID" 2>/dev/null
+    VX_XVFB_PID=
+  fi
+}
