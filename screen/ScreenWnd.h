@@ -9,6 +9,7 @@
 // the font is replaced only through SetScreenFont, under m_lock.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "console/ConsoleProcess.h"
@@ -18,7 +19,7 @@
 class CScreenWnd;
 
 // The one screen, or null when there is none; the console notifications reach the screen through it.
-extern CScreenWnd* volatile g_pScreen;
+extern std::atomic<CScreenWnd*> g_pScreen;
 
 class CScreenWnd : public CGLWnd {
 public:

@@ -1,0 +1,30 @@
+# vx_module(name LOGIC a.cpp b.cpp ... [LOGIC_LIBS ...] [WIN32_LIBS ...] [EXCLUDE c.cpp ...])
+#
+# One subsystem folder gives two static libraries:
+#  - vx_<name>_logic: the listed LOGIC sources, which include no <windows.h>; built in both the Windows and
+#    the native build (only created when the list is not empty);
+#  - vx_<name>: every other .cpp of the folder but the EXCLUDE ones, Win32 code; Windows build only.
+function(vx_module name)
+  cmake_parse_arguments(M "" "" "LOGIC;LOGIC_LIBS;WIN32_LIBS;EXCLUDE" ${ARGN})
+  set(logic_target "")
+  if(M_LOGIC)
+    add_library(vx_${name}_logic STATIC ${M_LOGIC})
+    target_include_directories(vx_${name}_logic PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(vx_${name}_logic PUBLIC ${M_LOGIC_LIBS})
+    set(logic_target vx_${name}_logic)
+  endif()
+  if(WIN32)
+    file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    set(win_sources "")
+    foreach(src ${all_sources})
+      get_filename_component(base ${src} NAME)
+      if(NOT base IN_LIST M_LOGIC AND NOT base IN_LIST M_EXCLUDE)
+        list(APPEND win_sources ${src})
+      endif()
+    endforeach()
+    if(win_sources)
+      add_library(vx_${name} STATIC ${win_sources})
+      target_link_libraries(vx_${name} PUBLIC ${logic_target} ${M_WIN32_LIBS})
+    endif()
+  endif()
+endfunction()
