@@ -12,6 +12,6 @@ BOOL CMainApp::InitInstance() {
         delete dialog;
         return FALSE;
     }
-    m_pMainWnd = dialog;
+    SetMainWnd(dialog);
     return TRUE;
 }

@@ -25,6 +25,11 @@ CWinApp::~CWinApp() {
     if (g_pApp == this) g_pApp = nullptr;
 }
 
+void CWinApp::SetMainWnd(CWnd* wnd) {
+    m_pMainWnd = wnd;
+    m_hMainWnd = wnd != nullptr ? wnd->m_hWnd : nullptr;
+}
+
 BOOL CWinApp::PreTranslateMessage(MSG* msg) {
     for (HWND hWnd = msg->hwnd; hWnd != nullptr; hWnd = ::GetParent(hWnd)) {
         if (CWnd* wnd = CWnd::FromHandle(hWnd); wnd != nullptr && wnd->PreTranslateMessage(msg)) return TRUE;

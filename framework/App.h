@@ -36,11 +36,18 @@ public:
     const std::string& AppName() const { return m_appName; }
     int MessageBox(const char* text, UINT type) const;
 
-    CWnd* m_pMainWnd = nullptr;
+    // Records `wnd` as the main window: the message loop ends when it is destroyed.
+    void SetMainWnd(CWnd* wnd);
+    // The main window's handle, for other threads: null once the main window is gone. Posting to it is
+    // safe from any thread; the object itself belongs to the user-interface thread.
+    HWND GetMainWndHandle() const { return m_hMainWnd.load(); }
+
+    CWnd* m_pMainWnd = nullptr;  // user-interface thread only
     HINSTANCE m_hInstance = nullptr;
 
 private:
     std::string m_appName;
+    std::atomic<HWND> m_hMainWnd{nullptr};
     std::atomic<int> m_waitCount{0};
     HCURSOR m_hcurRestore = nullptr;
 };

@@ -105,7 +105,7 @@ LRESULT CWnd::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd == this) {
             // The main window is going: the message loop ends.
             ::PostQuitMessage(0);
-            app->m_pMainWnd = nullptr;
+            app->SetMainWnd(nullptr);
         }
         Unbind();
         m_pfnSuper = nullptr;

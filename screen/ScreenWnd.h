@@ -79,6 +79,8 @@ protected:
 
 private:
     static HFONT CreateDefaultFont();
+    // Set under m_lock when the window starts to go: appends then only keep the text.
+    bool m_bClosing = false;
 };
 
 // The notifications handed to the console process.

@@ -1,0 +1,200 @@
+#include "screen/GLWnd.h"
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+
+namespace {
+
+// Releases the window's device context on every path out of a scope.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
+    ~WindowDC() {
+        if (m_hDC != nullptr) ::ReleaseDC(m_hWnd, m_hDC);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
+}  // namespace
+
+BOOL CGLWnd::Create(HWND parent, const RECT& rect, UINT id) {
+    return CreateEx(0, RegisterWndClass(CS_DBLCLKS, ::LoadCursorA(nullptr, IDC_ARROW)), "",
+                    WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                    rect.bottom - rect.top, parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+}
+
+BOOL CGLWnd::PreCreateWindow(CREATESTRUCTA& cs) {
+    // OpenGL draws only into windows that clip their children and siblings.
+    cs.style |= WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    return CWnd::PreCreateWindow(cs);
+}
+
+void CGLWnd::PreSubclassWindow() {
+    CWnd::PreSubclassWindow();
+    // No frame change: the taken-over control keeps its place and look.
+    ModifyStyle(0, WS_CLIPCHILDREN | WS_CLIPSIBLINGS);
+    InitGL();  // a failure leaves m_hRC null: the window then simply shows no 3D content
+}
+
+bool CGLWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    static const MessageEntry<CGLWnd> kTable[] = {
+        OnMessage(WM_PAINT, &CGLWnd::OnPaint),
+        OnMessage(WM_CREATE, &CGLWnd::OnCreate),
+        OnMessage(WM_SIZE, &CGLWnd::OnSize),
+        OnMessage(WM_DESTROY, &CGLWnd::OnDestroy),
+    };
+    return DispatchTable(*this, kTable, msg, wp, lp, result) || CWnd::OnWndMsg(msg, wp, lp, result);
+}
+
+BOOL CGLWnd::SetupPixelFormat(HDC dc, DWORD flags, BYTE colourBits) {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = flags;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = colourBits;
+    pfd.cDepthBits = 16;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    const int format = ::ChoosePixelFormat(dc, &pfd);
+    if (format == 0) return FALSE;
+    return ::SetPixelFormat(dc, format, &pfd);
+}
+
+HPALETTE CGLWnd::CreateRGBPalette(HDC dc) {
+    if (::GetDeviceCaps(dc, SIZEPALETTE) != 256) return nullptr;
+    // A 3-3-2 palette: eight levels of red and green, four of blue.
+    static const BYTE kLevels8[8] = {0, 36, 72, 109, 145, 182, 218, 255};
+    static const BYTE kLevels4[4] = {0, 85, 170, 255};
+    struct {
+        WORD version;
+        WORD count;
+        PALETTEENTRY entries[256];
+    } palette{};
+    palette.version = 0x300;
+    palette.count = 256;
+    for (int i = 0; i < 256; ++i) {
+        palette.entries[i].peRed = kLevels8[i & 7];
+        palette.entries[i].peGreen = kLevels8[(i >> 3) & 7];
+        palette.entries[i].peBlue = kLevels4[(i >> 6) & 3];
+        palette.entries[i].peFlags = 0;
+    }
+    return ::CreatePalette(reinterpret_cast<const LOGPALETTE*>(&palette));
+}
+
+BOOL CGLWnd::InitGL() {
+    WindowDC dc(m_hWnd);
+    if (dc.get() == nullptr) return FALSE;
+    if (!SetupPixelFormat(dc.get(), PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 24)) {
+        return FALSE;
+    }
+    m_hPalette = CreateRGBPalette(dc.get());
+    m_hRC = ::wglCreateContext(dc.get());
+    if (m_hRC == nullptr) return FALSE;
+
+    ::wglMakeCurrent(dc.get(), m_hRC);
+    // Counter-clockwise polygons face the viewer; the others are not drawn.
+    glFrontFace(GL_CCW);
+    glCullFace(GL_BACK);
+    glEnable(GL_CULL_FACE);
+    glPolygonMode(GL_FRONT, GL_FILL);
+    glShadeModel(GL_SMOOTH);
+    // One directional light, fixed relative to the viewer: from the right, a little above, from the
+    // viewer's side. It is given while the model-view matrix is the identity.
+    static const GLfloat kAmbient[] = {0.2f, 0.2f, 0.2f, 1.0f};
+    static const GLfloat kDiffuse[] = {0.8f, 0.8f, 0.8f, 1.0f};
+    static const GLfloat kSpecular[] = {0.5f, 0.5f, 0.5f, 1.0f};
+    static const GLfloat kPosition[] = {100.0f, 10.0f, 100.0f, 0.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, kAmbient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, kDiffuse);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, kSpecular);
+    glLightfv(GL_LIGHT0, GL_POSITION, kPosition);
+    glEnable(GL_LIGHT0);
+    ::wglMakeCurrent(dc.get(), nullptr);
+    return TRUE;
+}
+
+void CGLWnd::DrawScene(HDC) {}
+
+void CGLWnd::SetViewport(int cx, int cy) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glViewport(0, 0, cx, cy);
+    // A client area of height 0 (a minimised window) has no aspect: the projection then uses a height
+    // of 1, which keeps the matrix finite until the next real size arrives.
+    const float aspect = static_cast<float>(cx) / static_cast<float>(cy > 0 ? cy : 1);
+    gluPerspective(m_fFovY, aspect, m_fNear, m_fFar);
+}
+
+void CGLWnd::Render(HDC dc) {
+    if (m_hPalette != nullptr) {
+        ::SelectPalette(dc, m_hPalette, FALSE);
+        ::RealizePalette(dc);
+    }
+    ::wglMakeCurrent(dc, m_hRC);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_target[0], m_target[1], m_target[2], m_up[0], m_up[1],
+              m_up[2]);
+    DrawScene(dc);
+    ::SwapBuffers(dc);
+    ::wglMakeCurrent(dc, nullptr);
+}
+
+void CGLWnd::SetCamera(const float eye[3], const float target[3], const float up[3]) {
+    for (int i = 0; i < 3; ++i) {
+        m_eye[i] = eye[i];
+        m_target[i] = target[i];
+        m_up[i] = up[i];
+    }
+}
+
+void CGLWnd::ApplyViewport() {
+    if (m_hWnd == nullptr) return;
+    WindowDC dc(m_hWnd);
+    const RECT rc = GetClientRect();
+    ::wglMakeCurrent(dc.get(), m_hRC);
+    SetViewport(rc.right - rc.left, rc.bottom - rc.top);
+    ::wglMakeCurrent(dc.get(), nullptr);
+}
+
+LRESULT CGLWnd::OnCreate(WPARAM, LPARAM) {
+    if (Default() == -1) return -1;
+    return InitGL() ? 0 : -1;
+}
+
+LRESULT CGLWnd::OnSize(WPARAM, LPARAM lp) {
+    {
+        WindowDC dc(m_hWnd);
+        ::wglMakeCurrent(dc.get(), m_hRC);
+        SetViewport(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
+        ::wglMakeCurrent(dc.get(), nullptr);
+    }
+    return Default();
+}
+
+LRESULT CGLWnd::OnPaint(WPARAM, LPARAM) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    Render(dc);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+LRESULT CGLWnd::OnDestroy(WPARAM, LPARAM) {
+    {
+        WindowDC dc(m_hWnd);
+        ::wglMakeCurrent(dc.get(), m_hRC);
+        if (m_hRC != nullptr) ::wglDeleteContext(m_hRC);
+        m_hRC = nullptr;
+        if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);
+        m_hPalette = nullptr;
+        ::wglMakeCurrent(dc.get(), nullptr);
+    }
+    return Default();
+}
