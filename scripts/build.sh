@@ -17,5 +17,4 @@ esac
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -G Ninja -S "$root" -B "$dir" "${args[@]}" >/dev/null
 fi
-ninja -C "$dir" "$@" | grep -v '^\[' || true
-test "${PIPESTATUS[0]}" -eq 0
+ninja --quiet -C "$dir" "$@"
