@@ -119,7 +119,10 @@ void CScreenWnd::AppendText(const char* text) {
     // record 28's names; it is overwritten below without being deleted.
     if (m_nLineCount >= kLineRecords) {
         if (dc != nullptr) m_lines[0].Delete();
-        for (int i = 0; i < kLineRecords - 1; ++i) m_lines[i] = m_lines[i + 1];
+        for (int i = 0; i < kLineRecords - 1; ++i) {
+            m_lines[i] = m_lines[i + 1];
+            m_texts[i].swap(m_texts[i + 1]);
+        }
         m_nLineCount = kLineRecords - 1;
         m_lines[m_nLineCount] = CGlyphLine();
     }
@@ -127,6 +130,7 @@ void CScreenWnd::AppendText(const char* text) {
     if (!m_strLine.empty() && dc != nullptr) m_lines[m_nLineCount].Delete();
     m_lines[m_nLineCount] = CGlyphLine();
     m_strLine += text;
+    m_texts[m_nLineCount] = m_strLine;
 
     if (dc != nullptr) {
         HGDIOBJ old = ::SelectObject(dc, m_font);
@@ -136,6 +140,11 @@ void CScreenWnd::AppendText(const char* text) {
         Render(dc);
         ::ReleaseDC(m_hWnd, dc);
     }
+}
+
+std::string CScreenWnd::LineText(int record) {
+    ScreenLock lock(*this);
+    return record >= 0 && record < kLineRecords ? m_texts[record] : std::string();
 }
 
 void CScreenWnd::NewLine() {

@@ -48,6 +48,9 @@ public:
     // The LOGFONTA of the current screen font.
     LOGFONTA GetScreenFont() const;
 
+    // The text that record `record` (0..29) was built from: what the screen shows there. Takes m_lock.
+    std::string LineText(int record);
+
     // Serialises appends, frames and font changes.
     void Lock() { ::EnterCriticalSection(&m_lock); }
     void Unlock() { ::LeaveCriticalSection(&m_lock); }
@@ -81,6 +84,8 @@ private:
     static HFONT CreateDefaultFont();
     // Set under m_lock when the window starts to go: appends then only keep the text.
     bool m_bClosing = false;
+    // The texts of the 30 records, moved along with them.
+    std::string m_texts[kLineRecords];
 };
 
 // The notifications handed to the console process.
