@@ -1,0 +1,86 @@
+#include "glyph/ExtrudedMesh.h"
+
+#include <cmath>
+#include <utility>
+
+namespace glyph {
+
+double SignedArea2(const Vec2* points, size_t count)
+{
+    if (count < 3)
+        return 0.0;
+    double sum = 0.0;
+    for (size_t i = 0, j = count - 1; i < count; j = i++)
+        sum += double{points[j].x} * points[i].y - double{points[i].x} * points[j].y;
+    return sum;
+}
+
+bool BuildExtrudedMesh(const Polygon& polygon, float depth, ITriangulator& triangulator, GlyphMesh& out)
+{
+    out.Clear();
+    if (polygon.contourEnds.empty())
+        return true;
+    uint32_t previous = 0;
+    for (uint32_t end : polygon.contourEnds) {
+        if (end < previous || end > polygon.points.size())
+            return false;
+        previous = end;
+    }
+    out.depth = depth > 0.0f ? depth : 0.0f;
+
+    if (!triangulator.Triangulate(polygon, out.face)) {
+        out.Clear();
+        return false;
+    }
+    // The triangulator may hand triangles in either orientation: make each counter-clockwise, and drop
+    // those without area, which would draw nothing.
+    size_t kept = 0;
+    for (size_t i = 0; i + 2 < out.face.size(); i += 3) {
+        Vec2* t = &out.face[i];
+        const double a2 = SignedArea2(t, 3);
+        if (a2 == 0.0 || std::isnan(a2))
+            continue;
+        Vec2 p0 = t[0], p1 = t[1], p2 = t[2];
+        if (a2 < 0.0)
+            std::swap(p1, p2);
+        out.face[kept++] = p0;
+        out.face[kept++] = p1;
+        out.face[kept++] = p2;
+    }
+    out.face.resize(kept);
+
+    if (out.depth == 0.0f)
+        return true;
+
+    // Which side of a contour edge the solid lies on: the largest contour is outer, and with the
+    // outline's convention the solid lies to its right when it runs clockwise.
+    double largest = 0.0;
+    uint32_t begin = 0;
+    for (uint32_t end : polygon.contourEnds) {
+        const double a2 = SignedArea2(polygon.points.data() + begin, end - begin);
+        if (std::fabs(a2) > std::fabs(largest))
+            largest = a2;
+        begin = end;
+    }
+    const bool solidOnRight = largest <= 0.0;
+
+    begin = 0;
+    for (uint32_t end : polygon.contourEnds) {
+        for (uint32_t i = begin; i < end; ++i) {
+            Vec2 a = polygon.points[i];
+            Vec2 b = polygon.points[i + 1 < end ? i + 1 : begin];
+            // Walk every edge with the solid on its right: the outward normal is then the left normal.
+            if (!solidOnRight)
+                std::swap(a, b);
+            const float dx = b.x - a.x, dy = b.y - a.y;
+            const float len = std::sqrt(dx * dx + dy * dy);
+            if (!(len > 0.0f))
+                continue;
+            out.sides.push_back({a, b, -dy / len, dx / len});
+        }
+        begin = end;
+    }
+    return true;
+}
+
+}  // namespace glyph
