@@ -58,9 +58,9 @@ void PackSettings(const DisplaySettings& s, unsigned char out[kSettingsSize]) {
         PutI32(p, v);
         p += 4;
     }
-    const std::uint8_t flags[8] = {s.font.italic,       s.font.underline,     s.font.strikeOut,
-                                   s.font.charSet,      s.font.outPrecision,  s.font.clipPrecision,
-                                   s.font.quality,      s.font.pitchAndFamily};
+    const std::uint8_t flags[8] = {s.font.italic,  s.font.underline,     s.font.strikeOut,
+                                   s.font.charSet, s.font.outPrecision,  s.font.clipPrecision,
+                                   s.font.quality, s.font.pitchAndFamily};
     std::memcpy(p, flags, 8);
     std::memcpy(out + SettingsOffset::kFaceName, s.font.faceName, kFaceNameSize);
 
@@ -94,9 +94,9 @@ DisplaySettings UnpackSettings(const unsigned char in[kSettingsSize]) {
         *v = GetI32(p);
         p += 4;
     }
-    std::uint8_t* flags[8] = {&s.font.italic,       &s.font.underline,    &s.font.strikeOut,
-                              &s.font.charSet,      &s.font.outPrecision, &s.font.clipPrecision,
-                              &s.font.quality,      &s.font.pitchAndFamily};
+    std::uint8_t* flags[8] = {&s.font.italic,  &s.font.underline,     &s.font.strikeOut,
+                              &s.font.charSet, &s.font.outPrecision,  &s.font.clipPrecision,
+                              &s.font.quality, &s.font.pitchAndFamily};
     for (std::uint8_t* v : flags) *v = *p++;
     std::memcpy(s.font.faceName, in + SettingsOffset::kFaceName, kFaceNameSize);
     TerminateFaceName(s.font.faceName);
@@ -135,8 +135,8 @@ DisplaySettings DefaultDisplaySettings() {
 
     s.font.height = 14;
     s.font.weight = 400;
-    s.font.charSet = 128;      // Shift-JIS
-    s.font.outPrecision = 4;   // TrueType: the outline builder needs one
+    s.font.charSet = 128;     // Shift-JIS
+    s.font.outPrecision = 4;  // TrueType: the outline builder needs one
     s.font.pitchAndFamily = 4;
     static_assert(sizeof kFaceMinchoP <= kFaceNameSize);
     std::memcpy(s.font.faceName, kFaceMinchoP, sizeof kFaceMinchoP);

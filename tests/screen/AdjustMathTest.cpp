@@ -25,13 +25,16 @@ TEST(AdjustPositions, ValuesAreSinglePrecisionProducts) {
 TEST(AdjustPositions, ReopeningFindsEveryPositionAgain) {
     // Whatever position a bar was left at, the value it gave leads back to that position.
     for (int p = kOffsetBarMin; p <= kOffsetBarMax; ++p) {
-        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorX), kInverseX, kOffsetBarMin, kOffsetBarMax), p);
-        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorY), kInverseY, kOffsetBarMin, kOffsetBarMax), p);
-        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorZ), kInverseZ, kOffsetBarMin, kOffsetBarMax), p);
+        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorX), kInverseX, kOffsetBarMin, kOffsetBarMax),
+                  p);
+        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorY), kInverseY, kOffsetBarMin, kOffsetBarMax),
+                  p);
+        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorZ), kInverseZ, kOffsetBarMin, kOffsetBarMax),
+                  p);
     }
     for (int p = kTiltBarMin; p <= kTiltBarMax; ++p) {
-        ASSERT_EQ(PositionFromValue(ValueFromPosition(p, kFactorTilt), kInverseTilt, kTiltBarMin, kTiltBarMax),
-                  p);
+        ASSERT_EQ(
+            PositionFromValue(ValueFromPosition(p, kFactorTilt), kInverseTilt, kTiltBarMin, kTiltBarMax), p);
     }
 }
 
