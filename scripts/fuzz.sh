@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (native, clang, ASan + UBSan) and runs each for the given number of
+# seconds (default 10) over its corpus in fuzz/corpus/<target>; new inputs found go to a scratch corpus,
+# not into the repository. A crash or sanitizer report fails the run.
+#   scripts/fuzz.sh            a short pass (CI)
+#   scripts/fuzz.sh 600        ten minutes per target
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-10}
+dir=$root/build/fuzz
+if [ ! -f "$dir/build.ninja" ]; then
+  cmake -G Ninja -S "$root" -B "$dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVX_FUZZ=ON \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+ninja --quiet -C "$dir" $(cd "$root/fuzz/corpus" && for t in *; do echo "fuzz_$t"; done)
+status=0
+for corpus in "$root"/fuzz/corpus/*/; do
+  target=$(basename "$corpus")
+  scratch=$(mktemp -d)
+  echo "== fuzz_$target: $seconds s"
+  if ! "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
+        "$scratch" "$corpus" 2>"$scratch.log"; then
+    tail -40 "$scratch.log"
+    echo "fuzz: fuzz_$target FAILED" >&2
+    status=1
+  else
+    grep -E 'stat::number_of_executed_units|Done' "$scratch.log" | tail -2
+  fi
+  rm -rf "$scratch" "$scratch.log"
+done
+exit $status
