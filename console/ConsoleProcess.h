@@ -8,6 +8,11 @@
 // callbacks run without any lock held; the two readers may be inside their callbacks at the same time.
 // At most one ConsoleProcess may be started at a time: the callback slots and the stop flag are
 // process-wide.
+//
+// Stop never cuts a callback off half-way: it wakes a reader blocked in its read (end of the pipe, or
+// its read cancelled) and waits for a worker that is inside a callback until the callback returns. A
+// worker is ended by force only while it is provably outside its callback, and only when nothing else
+// ended it within a second. So Stop must not be called while holding a lock that a callback takes.
 #include <windows.h>
 
 #include <atomic>
@@ -16,6 +21,15 @@ using OutputCallback = void (*)(const char* text);
 using MessageCallback = void (*)(const char* text);
 using ExitCallback = void (*)();
 
+// The process-wide callback slots and stop flag (0 lets the workers run). Written by the user-interface
+// thread only while no worker of a started ConsoleProcess runs; read by the workers.
+extern std::atomic<OutputCallback> g_pfnOutput;
+extern std::atomic<MessageCallback> g_pfnMessage;
+extern std::atomic<ExitCallback> g_pfnExit;
+extern std::atomic<LONG> g_bStop;
+
+struct ConsoleWorker;
+
 class ConsoleProcess {
 public:
     ConsoleProcess();
@@ -23,7 +37,8 @@ public:
     ConsoleProcess(const ConsoleProcess&) = delete;
     ConsoleProcess& operator=(const ConsoleProcess&) = delete;
 
-    // 1 when the interpreter and the three workers run; 0 otherwise, with everything undone.
+    // 1 when the interpreter and the three workers run; 0 otherwise, with everything undone. An object
+    // that is already started is left as it is, and Start returns 0.
     int Start(OutputCallback output, MessageCallback message, ExitCallback exit);
     // 1 when the text went to the interpreter's standard input; 0 when nothing was written (not
     // started, empty text, a drive the drive check refused, or a failed write).
@@ -35,6 +50,10 @@ public:
     static int IsNtPlatform();
     void Reset();
 
+    // Tests only: the file name that Start looks for on the search path in place of the platform's
+    // interpreter; nullptr restores the platform's choice. The text must outlive the next Start.
+    static void SetInterpreterNameForTesting(const char* name);
+
     HANDLE m_hChildStdIn = nullptr;
     HANDLE m_hChildStdOut = nullptr;
     HANDLE m_hChildStdErr = nullptr;
@@ -45,4 +64,18 @@ public:
     HANDLE m_hErrorThread = nullptr;
     HANDLE m_hWatchThread = nullptr;
     HANDLE m_hProcess = nullptr;
+
+private:
+    // Starts one worker thread on `routine`; on success fills `thread` and `worker`.
+    static bool StartWorker(unsigned(__stdcall* routine)(void*), HANDLE source, bool ownsSource,
+                            HANDLE& thread, ConsoleWorker*& worker);
+    // Waits for one worker to end (see the class comment), then releases its thread handle and state.
+    static void StopWorker(HANDLE& thread, ConsoleWorker*& worker);
+    int WritePipe(const char* bytes, DWORD size);
+
+    // Each worker's shared state; kept apart from the object so that a worker left inside a callback
+    // that never returns still has valid state after Stop.
+    ConsoleWorker* m_pOutputWorker = nullptr;
+    ConsoleWorker* m_pErrorWorker = nullptr;
+    ConsoleWorker* m_pWatchWorker = nullptr;
 };

@@ -1,0 +1,555 @@
+// ConsoleProcess against the real command interpreter: pipes, chunks, the drive check, the exit watcher,
+// Stop in its hard cases, and a failed Start that must leave nothing behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <cctype>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "console/ConsoleProcess.h"
+#include "console/DriveCheck.h"
+
+namespace {
+
+// What the callbacks received; they are plain functions, so this is process-wide.
+struct Received {
+    std::mutex lock;
+    std::string output;
+    std::string messages;
+    std::vector<size_t> outputChunks;
+    std::vector<ULONGLONG> exitTimes;
+    std::atomic<int> slowEntered{0};
+    std::atomic<int> slowCompleted{0};
+    std::atomic<DWORD> slowSleepMs{300};
+};
+Received g_received;
+
+void OnOutput(const char* text) {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    g_received.output += text;
+    g_received.outputChunks.push_back(std::strlen(text));
+}
+
+void OnMessage(const char* text) {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    g_received.messages += text;
+}
+
+void OnExit() {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    g_received.exitTimes.push_back(::GetTickCount64());
+}
+
+// Stands for a callback that draws for a while: it must never be cut off half-way.
+void OnSlowOutput(const char* text) {
+    g_received.slowEntered++;
+    ::Sleep(g_received.slowSleepMs.load());
+    OnOutput(text);
+    g_received.slowCompleted++;
+}
+
+std::string Output() {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    return g_received.output;
+}
+
+std::string Messages() {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    return g_received.messages;
+}
+
+std::vector<ULONGLONG> ExitTimes() {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    return g_received.exitTimes;
+}
+
+void ClearReceived() {
+    std::lock_guard<std::mutex> guard(g_received.lock);
+    g_received.output.clear();
+    g_received.messages.clear();
+    g_received.outputChunks.clear();
+    g_received.exitTimes.clear();
+    g_received.slowEntered = 0;
+    g_received.slowCompleted = 0;
+}
+
+template <typename Pred>
+bool WaitFor(Pred pred, DWORD timeoutMs) {
+    const ULONGLONG end = ::GetTickCount64() + timeoutMs;
+    while (!pred()) {
+        if (::GetTickCount64() > end) return false;
+        ::Sleep(10);
+    }
+    return true;
+}
+
+bool OutputHas(const std::string& text, DWORD timeoutMs = 15000) {
+    return WaitFor([&] { return Output().find(text) != std::string::npos; }, timeoutMs);
+}
+
+size_t CountOf(const std::string& haystack, const std::string& needle) {
+    size_t count = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// GetProcessHandleCount is a stub under Wine (always 0), so the handles are counted by probing the
+// handle values this test's process uses.
+constexpr ULONG_PTR kHandleProbeEnd = 0x4000;
+
+int CountHandles() {
+    int count = 0;
+    for (ULONG_PTR value = 4; value < kHandleProbeEnd; value += 4) {
+        DWORD flags = 0;
+        if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+int CountThreads() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL ok = ::Thread32First(snapshot, &entry); ok; ok = ::Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+HANDLE Duplicate(HANDLE source) {
+    HANDLE copy = nullptr;
+    ::DuplicateHandle(::GetCurrentProcess(), source, ::GetCurrentProcess(), &copy, 0, FALSE,
+                      DUPLICATE_SAME_ACCESS);
+    return copy;
+}
+
+// The exit codes of the three workers: 0 when a worker returned, 1 when it was ended by force.
+struct WorkerCopies {
+    HANDLE threads[3] = {};
+    explicit WorkerCopies(const ConsoleProcess& console) {
+        threads[0] = Duplicate(console.m_hOutputThread);
+        threads[1] = Duplicate(console.m_hErrorThread);
+        threads[2] = Duplicate(console.m_hWatchThread);
+    }
+    ~WorkerCopies() {
+        for (HANDLE h : threads) {
+            if (h != nullptr) ::CloseHandle(h);
+        }
+    }
+    void ExpectAllReturned() const {
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_NE(nullptr, threads[i]) << "worker " << i;
+            EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(threads[i], 0)) << "worker " << i << " still runs";
+            DWORD code = 99;
+            EXPECT_TRUE(::GetExitCodeThread(threads[i], &code));
+            EXPECT_EQ(0u, code) << "worker " << i << " was ended by force";
+        }
+    }
+};
+
+void ExpectEmpty(const ConsoleProcess& c) {
+    const HANDLE all[] = {c.m_hChildStdIn,   c.m_hChildStdOut,  c.m_hChildStdErr,   c.m_hStdInWrite,
+                          c.m_hStdOutRead,   c.m_hStdErrRead,   c.m_hOutputThread,  c.m_hErrorThread,
+                          c.m_hWatchThread,  c.m_hProcess};
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(nullptr, all[i]) << "field " << i + 1;
+    EXPECT_EQ(nullptr, g_pfnOutput.load());
+    EXPECT_EQ(nullptr, g_pfnMessage.load());
+    EXPECT_EQ(nullptr, g_pfnExit.load());
+}
+
+std::string Directory(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+std::string ModuleDirectory() {
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return Directory(path);
+}
+
+std::string CurrentDirectory() {
+    char path[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, path);
+    return path;
+}
+
+std::string TempFile(const char* name, const std::string& content) {
+    char dir[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, dir);
+    std::string path = std::string(dir) + name;
+    HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                nullptr);
+    DWORD written = 0;
+    if (file != INVALID_HANDLE_VALUE) {
+        ::WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    return path;
+}
+
+// The interpreter starts in this directory, so its prompt is this text and '>'.
+constexpr char kStartDir[] = "C:\\windows";
+constexpr char kPrompt[] = "C:\\windows>";
+
+class ConsoleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ClearReceived();
+        ASSERT_TRUE(::SetCurrentDirectoryA(kStartDir));
+    }
+    void TearDown() override {
+        m_console.Stop();
+        ConsoleProcess::SetInterpreterNameForTesting(nullptr);
+    }
+    // Starts with the recording callbacks and waits for the first prompt.
+    void StartAndWaitForPrompt(OutputCallback output = OnOutput, const char* prompt = kPrompt) {
+        ASSERT_EQ(1, m_console.Start(output, OnMessage, OnExit));
+        ASSERT_TRUE(OutputHas(prompt)) << Output();
+    }
+    // Writes one line and waits for the interpreter's next prompt (new output that ends in '>'). One
+    // line at a time: this interpreter runs only the first of several lines that wait in its pipe.
+    int Send(const char* line) {
+        const size_t before = Output().size();
+        const int result = m_console.Write(line);
+        const bool prompted = WaitFor(
+            [&] {
+                const std::string out = Output();
+                return out.size() > before && out.back() == '>';
+            },
+            15000);
+        EXPECT_TRUE(prompted) << "no prompt after " << line << "\n" << Output();
+        return result;
+    }
+    ConsoleProcess m_console;
+};
+
+TEST_F(ConsoleTest, WriteSendsNothingOutsideARunningInterpreter) {
+    EXPECT_EQ(0, m_console.Write("echo x\r\n"));  // before Start
+    m_console.Stop();                             // never started: returns at once, nothing to undo
+    ExpectEmpty(m_console);
+    EXPECT_EQ(0, m_console.IsRunning());
+
+    StartAndWaitForPrompt();
+    EXPECT_EQ(0, m_console.Write(""));
+    EXPECT_EQ(0, m_console.Write(nullptr));
+    m_console.Stop();
+    ExpectEmpty(m_console);
+    EXPECT_EQ(0, m_console.Write("echo x\r\n"));  // after Stop
+    m_console.Stop();                             // twice is fine
+    ExpectEmpty(m_console);
+}
+
+TEST_F(ConsoleTest, StartAndStopLeaveNoHandleThreadOrProcessBehind) {
+    // One round first: the platform sets up what it keeps for good on the first child process.
+    StartAndWaitForPrompt();
+    m_console.Stop();
+    ClearReceived();
+
+    const int handlesBefore = CountHandles();
+    const int threadsBefore = CountThreads();
+    StartAndWaitForPrompt();
+    const HANDLE fields[] = {m_console.m_hChildStdIn,  m_console.m_hChildStdOut, m_console.m_hChildStdErr,
+                             m_console.m_hStdInWrite,  m_console.m_hStdOutRead,  m_console.m_hStdErrRead,
+                             m_console.m_hOutputThread, m_console.m_hErrorThread, m_console.m_hWatchThread,
+                             m_console.m_hProcess};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NE(nullptr, fields[i]) << "field " << i + 1;
+        // The probe must see every handle the object holds, or the counts below would prove nothing.
+        EXPECT_LT(reinterpret_cast<ULONG_PTR>(fields[i]), kHandleProbeEnd) << "field " << i + 1;
+    }
+    EXPECT_EQ(1, m_console.IsRunning());
+    EXPECT_EQ(threadsBefore + 3, CountThreads());
+
+    HANDLE process = Duplicate(m_console.m_hProcess);
+    ASSERT_NE(nullptr, process);
+    {
+        WorkerCopies workers(m_console);
+        m_console.Stop();
+        ExpectEmpty(m_console);
+        EXPECT_EQ(0, m_console.IsRunning());
+        workers.ExpectAllReturned();
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process, 5000)) << "the interpreter still runs";
+    DWORD code = 99;
+    EXPECT_TRUE(::GetExitCodeProcess(process, &code));
+    EXPECT_EQ(0u, code) << "the interpreter should have obeyed \"exit\"";
+    ::CloseHandle(process);
+    EXPECT_EQ(threadsBefore, CountThreads());
+    EXPECT_EQ(handlesBefore, CountHandles());
+}
+
+TEST_F(ConsoleTest, StartsAgainAfterStopAndRefusesASecondStart) {
+    StartAndWaitForPrompt();
+    m_console.Stop();
+    ClearReceived();
+    StartAndWaitForPrompt();
+
+    const HANDLE process = m_console.m_hProcess;
+    const HANDLE input = m_console.m_hStdInWrite;
+    EXPECT_EQ(0, m_console.Start(OnOutput, OnMessage, OnExit));
+    EXPECT_EQ(process, m_console.m_hProcess);
+    EXPECT_EQ(input, m_console.m_hStdInWrite);
+    EXPECT_EQ(1, m_console.IsRunning());
+    EXPECT_EQ(1, m_console.Write("echo still-here\r\n"));
+    EXPECT_TRUE(OutputHas("still-here")) << Output();
+}
+
+TEST_F(ConsoleTest, StandardErrorGoesToTheMessageCallback) {
+    StartAndWaitForPrompt();
+    EXPECT_EQ(1, m_console.Write("vx-no-such-command-4711\r\n"));
+    EXPECT_TRUE(WaitFor([] { return Messages().find("vx-no-such-command-4711") != std::string::npos; }, 15000))
+        << "messages: " << Messages() << "\noutput: " << Output();
+    EXPECT_EQ(std::string::npos, Output().find("vx-no-such-command-4711"));
+}
+
+TEST_F(ConsoleTest, EmptyLineIsWrittenAndAnswersWithAPrompt) {
+    StartAndWaitForPrompt();
+    ASSERT_EQ(1, m_console.Write("echo BEFORE\r\n"));
+    ASSERT_TRUE(OutputHas("BEFORE"));
+    ASSERT_TRUE(OutputHas(std::string("BEFORE\r\n\r\n") + kPrompt)) << Output();
+    const size_t prompts = CountOf(Output(), kPrompt);
+    EXPECT_EQ(1, m_console.Write("\r\n"));
+    EXPECT_TRUE(WaitFor([&] { return CountOf(Output(), kPrompt) == prompts + 1; }, 15000)) << Output();
+}
+
+TEST_F(ConsoleTest, UnusableDriveIsRefusedWithAMessageAndOnlyALineEndIsSent) {
+    StartAndWaitForPrompt();
+    const std::string cwd = CurrentDirectory();
+    ASSERT_EQ(1, Send("echo BEFORE\r\n"));
+
+    // Had the line been sent, the interpreter would print the sentinel.
+    EXPECT_EQ(0, Send("echo a:SENTINEL\r\n"));
+    EXPECT_EQ(DriveInvalidMessage('A'), Messages());
+    EXPECT_EQ(0, Send("a:\r\n"));
+    EXPECT_EQ(DriveInvalidMessage('A') + DriveInvalidMessage('A'), Messages());
+    EXPECT_EQ(1, Send("echo AFTER\r\n"));
+
+    const std::string out = Output();
+    EXPECT_EQ(std::string::npos, out.find("SENTINEL")) << out;
+    // Between the markers: the blank line and prompt after "echo BEFORE", then exactly one bare prompt
+    // for each refused line, which is what an empty line brings, and nothing else.
+    const size_t from = out.find("BEFORE\r\n");
+    const size_t to = out.find("AFTER");
+    ASSERT_NE(std::string::npos, from);
+    ASSERT_NE(std::string::npos, to);
+    const std::string between = out.substr(from + 8, to - from - 8);
+    EXPECT_EQ(std::string("\r\n") + kPrompt + kPrompt + kPrompt, between);
+    EXPECT_EQ(cwd, CurrentDirectory());
+    // The interpreter wrote nothing to standard error either: the only messages are ours.
+    EXPECT_EQ(DriveInvalidMessage('A') + DriveInvalidMessage('A'), Messages());
+}
+
+TEST_F(ConsoleTest, VariableAssignmentNamingAnUnusableDriveIsRefused) {
+    StartAndWaitForPrompt();
+    EXPECT_EQ(0, Send("set v=p:x\r\n"));
+    EXPECT_EQ(DriveInvalidMessage('P'), Messages());
+    EXPECT_EQ(1, Send("echo [%v%]\r\n"));
+    const std::string out = Output();
+    EXPECT_EQ(std::string::npos, out.find("[p:x]")) << "the assignment reached the interpreter: " << out;
+}
+
+TEST_F(ConsoleTest, UsableDriveIsSentUnchangedAndBecomesTheProgramsDrive) {
+    StartAndWaitForPrompt();
+    ASSERT_TRUE(::SetCurrentDirectoryA("Z:\\tmp") || ::SetCurrentDirectoryA("Z:\\"));
+    EXPECT_EQ(1, Send("c:\r\n"));
+    EXPECT_EQ('C', CurrentDirectory()[0]) << CurrentDirectory();
+    EXPECT_EQ(1, Send("z:\r\n"));
+    EXPECT_EQ('Z', CurrentDirectory()[0]) << CurrentDirectory();
+    // The interpreter followed onto Z: too, so the line reached it.
+    const std::string out = Output();
+    EXPECT_EQ('>', out.back());
+    EXPECT_EQ('Z', std::toupper(static_cast<unsigned char>(out[out.find_last_of("\r\n") + 1]))) << out;
+    EXPECT_EQ("", Messages());
+}
+
+TEST_F(ConsoleTest, LinesWithoutADriveLetterAreNotTested) {
+    // The program sits on Z:, so a test of C (wrongly taken from elsewhere in a line) would show.
+    ASSERT_TRUE(::SetCurrentDirectoryA("Z:\\tmp") || ::SetCurrentDirectoryA("Z:\\"));
+    const std::string cwd = CurrentDirectory();
+    StartAndWaitForPrompt(OnOutput, (cwd + ">").c_str());
+    EXPECT_EQ(1, Send(":x\r\n"));
+    EXPECT_EQ(1, Send("1:\r\n"));
+    EXPECT_EQ(1, Send("dir\r\n"));
+    EXPECT_EQ(cwd, CurrentDirectory());
+    EXPECT_EQ(1, Send("echo C:DONE\r\n"));  // and one that is tested, against a usable drive
+    EXPECT_TRUE(OutputHas("C:DONE")) << Output();
+    EXPECT_EQ('C', CurrentDirectory()[0]);
+    ASSERT_TRUE(::SetCurrentDirectoryA(cwd.c_str()));
+    // No drive message came: "1:" brings only the interpreter's own complaint.
+    EXPECT_EQ(std::string::npos, Messages().find("\x83h\x83\x89\x83" "C\x83u")) << Messages();
+}
+
+// Waits until `content` has arrived whole and checks how it came: several chunks of 1 to 2048 bytes.
+void ExpectArrivedInChunks(const std::string& content) {
+    ASSERT_TRUE(OutputHas(content, 30000)) << "received " << Output().size() << " of " << content.size();
+    std::vector<size_t> chunks;
+    {
+        std::lock_guard<std::mutex> guard(g_received.lock);
+        chunks = g_received.outputChunks;
+    }
+    EXPECT_GE(chunks.size(), content.size() / 2048);
+    for (size_t size : chunks) {
+        EXPECT_GE(size, 1u);
+        EXPECT_LE(size, 2048u);
+    }
+}
+
+TEST_F(ConsoleTest, LongOutputArrivesInChunksThatJoinToTheExactBytes) {
+    std::string text;
+    for (int i = 0; i < 400; ++i) text += "line " + std::to_string(i) + " abcdefghijklmnopqrstuvwxyz 0123456789\r\n";
+    ASSERT_GT(text.size(), 3u * 2048u);
+    const std::string textPath = TempFile("vx-console-long.txt", text);
+
+    // Shift-JIS lines ("表示" holds the trail byte 0x5C, "ア" the trail byte 'A'), copied unchanged.
+    std::string sjis;
+    for (int i = 0; i < 700; ++i) sjis += "\x95\x5C\x8E\xA6 " + std::to_string(i) + " \x83\x41\x83\x41\x83\x41\r\n";
+    ASSERT_GT(sjis.size(), 3u * 2048u);
+    const std::string sjisPath = TempFile("vx-console-long-sjis.txt", sjis);
+
+    StartAndWaitForPrompt();
+    EXPECT_EQ(1, Send(("type \"" + textPath + "\"\r\n").c_str()));
+    ExpectArrivedInChunks(text);
+
+    ClearReceived();
+    const std::string child = ModuleDirectory() + "\\console_test_child.exe";
+    EXPECT_EQ(1, Send(("\"" + child + "\" cat \"" + sjisPath + "\"\r\n").c_str()));
+    ExpectArrivedInChunks(sjis);
+    ::DeleteFileA(textPath.c_str());
+    ::DeleteFileA(sjisPath.c_str());
+}
+
+TEST_F(ConsoleTest, ExitCallbackComesAfterTheInterpreterEndsAndRepeatsUntilStop) {
+    StartAndWaitForPrompt();
+    ::Sleep(1500);  // several polls of a running interpreter
+    EXPECT_TRUE(ExitTimes().empty());
+
+    const ULONGLONG sent = ::GetTickCount64();
+    ASSERT_EQ(1, m_console.Write("exit\r\n"));
+    ASSERT_TRUE(WaitFor([] { return !ExitTimes().empty(); }, 5000));
+    // Within a poll period of the interpreter's end; the margin covers its own exit.
+    EXPECT_LE(ExitTimes()[0] - sent, 2000u);
+    EXPECT_EQ(0, m_console.IsRunning());
+    // The input pipe is still held: a line is still written, though nobody reads it.
+    EXPECT_EQ(1, m_console.Write("echo nobody\r\n"));
+
+    ASSERT_TRUE(WaitFor([] { return ExitTimes().size() >= 4; }, 6000));
+    const std::vector<ULONGLONG> times = ExitTimes();
+    for (size_t i = 1; i < times.size(); ++i) {
+        EXPECT_GE(times[i] - times[i - 1], 700u) << "poll " << i;
+        EXPECT_LE(times[i] - times[i - 1], 2000u) << "poll " << i;
+    }
+    m_console.Stop();
+    const size_t count = ExitTimes().size();
+    ::Sleep(2500);
+    EXPECT_EQ(count, ExitTimes().size()) << "the exit callback came after Stop";
+}
+
+TEST_F(ConsoleTest, StopWithAnIdleInterpreterIsQuickAndEndsEveryWorkerByItself) {
+    StartAndWaitForPrompt();
+    WorkerCopies workers(m_console);
+    const ULONGLONG before = ::GetTickCount64();
+    m_console.Stop();
+    const ULONGLONG took = ::GetTickCount64() - before;
+    // The readers are blocked in their reads; waiting a second for each would take over two.
+    EXPECT_LE(took, 1500u);
+    workers.ExpectAllReturned();
+    ExpectEmpty(m_console);
+}
+
+TEST_F(ConsoleTest, StopEndsAnInterpreterThatIgnoresExitByForce) {
+    const std::string event = "VextralConsoleSleeper" + std::to_string(::GetCurrentProcessId());
+    HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+    ASSERT_NE(nullptr, release);
+    StartAndWaitForPrompt();
+    const std::string child = ModuleDirectory() + "\\console_test_child.exe";
+    ASSERT_EQ(1, m_console.Write(("\"" + child + "\" sleep " + event + "\r\n").c_str()));
+    ASSERT_TRUE(OutputHas("SLEEPER READY")) << Output();
+
+    HANDLE process = Duplicate(m_console.m_hProcess);
+    ASSERT_NE(nullptr, process);
+    {
+        WorkerCopies workers(m_console);
+        const ULONGLONG before = ::GetTickCount64();
+        m_console.Stop();
+        const ULONGLONG took = ::GetTickCount64() - before;
+        // Two seconds for "exit" to be obeyed, then by force. The sleeper still holds the pipes'
+        // write ends, so the readers were woken from their reads, not by the end of the pipes.
+        EXPECT_GE(took, 1800u);
+        EXPECT_LE(took, 5500u);
+        workers.ExpectAllReturned();
+        ExpectEmpty(m_console);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process, 0));
+    DWORD code = 99;
+    EXPECT_TRUE(::GetExitCodeProcess(process, &code));
+    EXPECT_EQ(1u, code);
+    ::CloseHandle(process);
+    ::SetEvent(release);
+    ::CloseHandle(release);
+}
+
+TEST_F(ConsoleTest, StopNeverCutsACallbackOff) {
+    std::string content;
+    for (int i = 0; i < 300; ++i) content += "slow line " + std::to_string(i) + " ....................\r\n";
+    const std::string path = TempFile("vx-console-slow.txt", content);
+    // 300 ms like a frame that takes long; 1500 ms outlasts the second Stop waits for a worker.
+    for (DWORD sleepMs : {300u, 1500u}) {
+        for (DWORD stopAfterMs : {0u, 150u}) {
+            ClearReceived();
+            g_received.slowSleepMs = sleepMs;
+            StartAndWaitForPrompt(OnSlowOutput);
+            ASSERT_EQ(1, m_console.Write(("type \"" + path + "\"\r\n").c_str()));
+            const int entered = g_received.slowEntered.load();
+            ASSERT_TRUE(WaitFor([&] { return g_received.slowEntered.load() > entered; }, 15000));
+            ::Sleep(stopAfterMs);
+            WorkerCopies workers(m_console);
+            m_console.Stop();
+            EXPECT_EQ(g_received.slowEntered.load(), g_received.slowCompleted.load())
+                << "callback of " << sleepMs << " ms cut off, Stop " << stopAfterMs << " ms in";
+            workers.ExpectAllReturned();
+            ExpectEmpty(m_console);
+        }
+    }
+    g_received.slowSleepMs = 300;
+    ::DeleteFileA(path.c_str());
+}
+
+TEST_F(ConsoleTest, FailedStartLeavesNoHandleOrThreadBehind) {
+    // One round first, as above.
+    StartAndWaitForPrompt();
+    m_console.Stop();
+
+    const std::string notAProgram = TempFile("vx-console-not-a-program.txt", "just text\r\n");
+    // An interpreter that is not found, and one that is found but cannot be started.
+    for (const std::string& name : {std::string("vx-no-such-interpreter-4711.exe"), notAProgram}) {
+        const int handlesBefore = CountHandles();
+        const int threadsBefore = CountThreads();
+        ConsoleProcess::SetInterpreterNameForTesting(name.c_str());
+        EXPECT_EQ(0, m_console.Start(OnOutput, OnMessage, OnExit)) << name;
+        ConsoleProcess::SetInterpreterNameForTesting(nullptr);
+        ExpectEmpty(m_console);
+        EXPECT_NE(0, g_bStop.load());
+        EXPECT_EQ(handlesBefore, CountHandles()) << name;
+        EXPECT_EQ(threadsBefore, CountThreads()) << name;
+        EXPECT_EQ(0, m_console.Write("echo x\r\n"));
+        m_console.Stop();
+        ExpectEmpty(m_console);
+    }
+    ::DeleteFileA(notAProgram.c_str());
+
+    // The platform's interpreter is still found afterwards.
+    ClearReceived();
+    StartAndWaitForPrompt();
+}
+
+TEST(ConsolePlatform, ThisPlatformIsOfTheNtFamily) { EXPECT_EQ(1, ConsoleProcess::IsNtPlatform()); }
+
+}  // namespace
