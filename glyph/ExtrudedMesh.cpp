@@ -36,16 +36,15 @@ bool BuildExtrudedMesh(const Polygon& polygon, float depth, ITriangulator& trian
     // those without area, which would draw nothing.
     size_t kept = 0;
     for (size_t i = 0; i + 2 < out.face.size(); i += 3) {
-        Vec2* t = &out.face[i];
-        const double a2 = SignedArea2(t, 3);
-        if (a2 == 0.0 || std::isnan(a2))
+        Vec2 t[3] = {out.face[i], out.face[i + 1], out.face[i + 2]};
+        if (SignedArea2(t, 3) < 0.0)
+            std::swap(t[1], t[2]);
+        // Checked again in the final order: a sliver whose area rounds to zero either way is dropped.
+        if (!(SignedArea2(t, 3) > 0.0))
             continue;
-        Vec2 p0 = t[0], p1 = t[1], p2 = t[2];
-        if (a2 < 0.0)
-            std::swap(p1, p2);
-        out.face[kept++] = p0;
-        out.face[kept++] = p1;
-        out.face[kept++] = p2;
+        out.face[kept++] = t[0];
+        out.face[kept++] = t[1];
+        out.face[kept++] = t[2];
     }
     out.face.resize(kept);
 
