@@ -3,23 +3,24 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <vector>
+
+#ifndef GL_BGRA_EXT
+#define GL_BGRA_EXT 0x80E1
+#endif
+
+CGLDC::CGLDC(const CGLWnd& wnd) : m_hWnd(wnd.GetGLWindow()), m_hDC(::GetDC(m_hWnd)) {}
+
+CGLDC::~CGLDC() {
+    if (m_hDC != nullptr) ::ReleaseDC(m_hWnd, m_hDC);
+}
+
 namespace {
 
-// Releases the window's device context on every path out of a scope.
-class WindowDC {
-public:
-    explicit WindowDC(HWND hWnd) : m_hWnd(hWnd), m_hDC(::GetDC(hWnd)) {}
-    ~WindowDC() {
-        if (m_hDC != nullptr) ::ReleaseDC(m_hWnd, m_hDC);
-    }
-    WindowDC(const WindowDC&) = delete;
-    WindowDC& operator=(const WindowDC&) = delete;
-    HDC get() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
-};
+bool RunsUnderWine() {
+    HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 }  // namespace
 
@@ -88,7 +89,16 @@ HPALETTE CGLWnd::CreateRGBPalette(HDC dc) {
 }
 
 BOOL CGLWnd::InitGL() {
-    WindowDC dc(m_hWnd);
+    m_bPresentByCopy = RunsUnderWine();
+    if (m_bPresentByCopy && m_hGLWnd == nullptr) {
+        // As large as the whole desktop, so that it holds a frame of any size this window can take: a
+        // hidden window's drawable keeps the size it was made with.
+        m_hGLWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, RegisterWndClass(CS_OWNDC), "", WS_POPUP, 0, 0,
+                                     ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                                     ::GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr,
+                                     ::GetModuleHandleA(nullptr), nullptr);
+    }
+    CGLDC dc(*this);
     if (dc.get() == nullptr) return FALSE;
     if (!SetupPixelFormat(dc.get(), PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 24)) {
         return FALSE;
@@ -136,14 +146,44 @@ void CGLWnd::Render(HDC dc) {
         ::SelectPalette(dc, m_hPalette, FALSE);
         ::RealizePalette(dc);
     }
-    ::wglMakeCurrent(dc, m_hRC);
+    CGLDC gl(*this);
+    ::wglMakeCurrent(gl.get(), m_hRC);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_target[0], m_target[1], m_target[2], m_up[0], m_up[1],
               m_up[2]);
     DrawScene(dc);
-    ::SwapBuffers(dc);
-    ::wglMakeCurrent(dc, nullptr);
+    Present(dc);
+    ::wglMakeCurrent(gl.get(), nullptr);
+}
+
+void CGLWnd::Present(HDC dc) {
+    if (!m_bPresentByCopy) {
+        ::SwapBuffers(dc);
+        return;
+    }
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    const int cx = viewport[2];
+    const int cy = viewport[3];
+    if (cx <= 0 || cy <= 0) return;
+    // One buffer per thread that presents, reused from frame to frame.
+    thread_local std::vector<unsigned char> pixels;
+    pixels.resize(static_cast<size_t>(cx) * static_cast<size_t>(cy) * 4);
+    glFinish();
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, cx, cy, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels.data());
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = cx;
+    bmi.bmiHeader.biHeight = cy;  // bottom-up, as GL reads
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    bmi.bmiHeader.biCompression = BI_RGB;
+    ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(cx), static_cast<DWORD>(cy), 0, 0, 0,
+                        static_cast<UINT>(cy), pixels.data(), &bmi, DIB_RGB_COLORS);
+    ::GdiFlush();
 }
 
 void CGLWnd::SetCamera(const float eye[3], const float target[3], const float up[3]) {
@@ -156,7 +196,7 @@ void CGLWnd::SetCamera(const float eye[3], const float target[3], const float up
 
 void CGLWnd::ApplyViewport() {
     if (m_hWnd == nullptr) return;
-    WindowDC dc(m_hWnd);
+    CGLDC dc(*this);
     const RECT rc = GetClientRect();
     ::wglMakeCurrent(dc.get(), m_hRC);
     SetViewport(rc.right - rc.left, rc.bottom - rc.top);
@@ -170,7 +210,7 @@ LRESULT CGLWnd::OnCreate(WPARAM, LPARAM) {
 
 LRESULT CGLWnd::OnSize(WPARAM, LPARAM lp) {
     {
-        WindowDC dc(m_hWnd);
+        CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), m_hRC);
         SetViewport(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
         ::wglMakeCurrent(dc.get(), nullptr);
@@ -188,7 +228,7 @@ LRESULT CGLWnd::OnPaint(WPARAM, LPARAM) {
 
 LRESULT CGLWnd::OnDestroy(WPARAM, LPARAM) {
     {
-        WindowDC dc(m_hWnd);
+        CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), m_hRC);
         if (m_hRC != nullptr) ::wglDeleteContext(m_hRC);
         m_hRC = nullptr;
@@ -196,5 +236,7 @@ LRESULT CGLWnd::OnDestroy(WPARAM, LPARAM) {
         m_hPalette = nullptr;
         ::wglMakeCurrent(dc.get(), nullptr);
     }
+    if (m_hGLWnd != nullptr) ::DestroyWindow(m_hGLWnd);
+    m_hGLWnd = nullptr;
     return Default();
 }

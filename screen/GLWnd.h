@@ -8,6 +8,23 @@
 
 #include "framework/Wnd.h"
 
+class CGLWnd;
+
+// A device context of the window that carries the pixel format (CGLWnd::GetGLWindow), for making the
+// context current; released at the end of the scope.
+class CGLDC {
+public:
+    explicit CGLDC(const CGLWnd& wnd);
+    ~CGLDC();
+    CGLDC(const CGLDC&) = delete;
+    CGLDC& operator=(const CGLDC&) = delete;
+    HDC get() const { return m_hDC; }
+
+private:
+    HWND m_hWnd;
+    HDC m_hDC;
+};
+
 class CGLWnd : public CWnd {
 public:
     CGLWnd() = default;
@@ -41,7 +58,20 @@ public:
     float m_fFar = 1000.0f;
     float m_fFovY = 40.0f;
 
+    // The window whose device contexts carry the pixel format and with which the context is made
+    // current: this window itself, except under Wine. There a child window with a pixel format becomes
+    // a hole in its top-level window that shows nothing of what is drawn, so the context draws into a
+    // hidden window of the same size instead, and each frame is copied into this window with GDI.
+    // Decided once, in InitGL.
+    HWND GetGLWindow() const { return m_hGLWnd != nullptr ? m_hGLWnd : m_hWnd; }
+    bool m_bPresentByCopy = false;
+
 protected:
+    // Shows the frame just drawn (context current) in `dc`, a device context of this window:
+    // SwapBuffers, or the copy described above.
+    void Present(HDC dc);
+    HWND m_hGLWnd = nullptr;
+
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;
     void PreSubclassWindow() override;
     bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;

@@ -11,6 +11,11 @@ std::atomic<CScreenWnd*> g_pScreen{nullptr};
 
 namespace {
 
+// Posted to the screen by a thread that left a frame owed; the user-interface thread then pays it when
+// the frame interval is over.
+constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
+constexpr UINT_PTR kFrameTimer = 1;
+
 // Colour value bytes to GL intensities.
 constexpr float kByteToIntensity = 1.0f / 255.0f;
 float Red(COLORREF c) { return static_cast<float>(GetRValue(c)) * kByteToIntensity; }
@@ -112,7 +117,7 @@ void CScreenWnd::AppendText(const char* text) {
     // Once the window is being destroyed, the text is still stored but nothing touches GL or the
     // window any more (a reader may have found the screen just before it went).
     const bool live = !m_bClosing;
-    HDC dc = live ? ::GetDC(m_hWnd) : nullptr;
+    HDC dc = live ? ::GetDC(GetGLWindow()) : nullptr;
     if (dc != nullptr) ::wglMakeCurrent(dc, GetRC());
 
     // Scroll: the oldest record goes, the others move down one place. Record 29 then holds a copy of
@@ -137,9 +142,56 @@ void CScreenWnd::AppendText(const char* text) {
         m_lines[m_nLineCount].Build(dc, m_strLine.c_str(), kExtrusion);  // a failure leaves it undrawn
         ::SelectObject(dc, old);
         ::wglMakeCurrent(nullptr, nullptr);
-        Render(dc);
-        ::ReleaseDC(m_hWnd, dc);
+        ::ReleaseDC(GetGLWindow(), dc);
+        if (HDC windowDC = ::GetDC(m_hWnd); windowDC != nullptr) {
+            DrawOrOweFrame(windowDC);
+            ::ReleaseDC(m_hWnd, windowDC);
+        }
     }
+}
+
+void CScreenWnd::DrawOrOweFrame(HDC dc) {
+    const DWORD now = ::GetTickCount();
+    if (now - m_lastFrameTick >= kFrameIntervalMs) {
+        Render(dc);
+        m_lastFrameTick = ::GetTickCount();
+        m_bFrameOwed = false;
+        return;
+    }
+    if (!m_bFrameOwed) {
+        m_bFrameOwed = true;
+        // Posting never waits for the user-interface thread, which may be waiting for m_lock.
+        PostMessage(kMsgFrameOwed, 0, 0);
+    }
+}
+
+void CScreenWnd::PayOwedFrame() {
+    if (!m_bFrameOwed || m_bClosing) return;
+    HDC dc = ::GetDC(m_hWnd);
+    if (dc == nullptr) return;
+    Render(dc);
+    ::ReleaseDC(m_hWnd, dc);
+    m_lastFrameTick = ::GetTickCount();
+    m_bFrameOwed = false;
+}
+
+LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
+    ScreenLock lock(*this);
+    const DWORD since = ::GetTickCount() - m_lastFrameTick;
+    if (since >= kFrameIntervalMs) {
+        PayOwedFrame();
+    } else {
+        ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
+    }
+    return 0;
+}
+
+LRESULT CScreenWnd::OnTimer(WPARAM id, LPARAM) {
+    if (id != kFrameTimer) return Default();
+    ::KillTimer(m_hWnd, kFrameTimer);
+    ScreenLock lock(*this);
+    PayOwedFrame();
+    return 0;
 }
 
 std::string CScreenWnd::LineText(int record) {
@@ -155,6 +207,8 @@ void CScreenWnd::NewLine() {
 bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     static const MessageEntry<CScreenWnd> kTable[] = {
         OnMessage(WM_RBUTTONDOWN, &CScreenWnd::OnRButtonDown),
+        OnMessage(kMsgFrameOwed, &CScreenWnd::OnFrameOwed),
+        OnMessage(WM_TIMER, &CScreenWnd::OnTimer),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CGLWnd::OnWndMsg(msg, wp, lp, result);
 }
@@ -162,7 +216,10 @@ bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 LRESULT CScreenWnd::OnPaint(WPARAM wp, LPARAM lp) {
     // The readers draw with the same context: one thread at a time.
     ScreenLock lock(*this);
-    return CGLWnd::OnPaint(wp, lp);
+    const LRESULT result = CGLWnd::OnPaint(wp, lp);
+    m_lastFrameTick = ::GetTickCount();
+    m_bFrameOwed = false;
+    return result;
 }
 
 void CScreenWnd::DrawScene(HDC) {
@@ -222,11 +279,10 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
         // Waits for a reader that is inside an append; it never waits for this thread.
         ScreenLock lock(*this);
         m_bClosing = true;
-        HDC dc = ::GetDC(m_hWnd);
-        ::wglMakeCurrent(dc, GetRC());
+        CGLDC dc(*this);
+        ::wglMakeCurrent(dc.get(), GetRC());
         for (CGlyphLine& line : m_lines) line.Delete();
         ::wglMakeCurrent(nullptr, nullptr);
-        ::ReleaseDC(m_hWnd, dc);
     }
     return CGLWnd::OnDestroy(wp, lp);
 }

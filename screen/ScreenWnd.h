@@ -25,6 +25,9 @@ class CScreenWnd : public CGLWnd {
 public:
     static constexpr int kLineRecords = 30;
     static constexpr float kExtrusion = 0.2f;
+    // No more frames than a display shows: an append within this interval of the last frame leaves
+    // the frame owed, and it is drawn when the interval is over.
+    static constexpr DWORD kFrameIntervalMs = 16;
 
     CScreenWnd();
     ~CScreenWnd() override;
@@ -79,9 +82,17 @@ protected:
     LRESULT OnPaint(WPARAM, LPARAM) override;
     LRESULT OnDestroy(WPARAM, LPARAM) override;
     LRESULT OnRButtonDown(WPARAM, LPARAM);
+    LRESULT OnFrameOwed(WPARAM, LPARAM);
+    LRESULT OnTimer(WPARAM, LPARAM);
 
 private:
     static HFONT CreateDefaultFont();
+    // Draws a frame through `dc` now, or leaves it owed when the last frame is too recent. m_lock held.
+    void DrawOrOweFrame(HDC dc);
+    // Draws the owed frame, if any, now. m_lock held.
+    void PayOwedFrame();
+    DWORD m_lastFrameTick = 0;
+    bool m_bFrameOwed = false;
     // Set under m_lock when the window starts to go: appends then only keep the text.
     bool m_bClosing = false;
     // The texts of the 30 records, moved along with them.
