@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "framework/App.h"
+#include "glyph/GlyphCache.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "screen/LineAssembler.h"
@@ -282,6 +283,7 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
         CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), GetRC());
         for (CGlyphLine& line : m_lines) line.Delete();
+        CGlyphCache::DestroyCurrent();  // the cached glyphs go with the context
         ::wglMakeCurrent(nullptr, nullptr);
     }
     return CGLWnd::OnDestroy(wp, lp);
