@@ -1,6 +1,33 @@
 #include "app/MainDialog.h"
 
+#include <cstring>
+#include <string>
+
+#include "app/AboutDlg.h"
+#include "app/Settings.h"
+#include "colour/ColorSetDlg.h"
+#include "framework/App.h"
+#include "framework/Choosers.h"
+#include "res/Texts.h"
 #include "res/resource.h"
+#include "screen/AdjustDlg.h"
+
+namespace {
+
+// The system menu's items, after the platform's own (0 marks a separator).
+struct SystemMenuItem {
+    UINT id;
+    const char* text;
+};
+const SystemMenuItem kSystemMenuItems[] = {
+    {0, nullptr},          {IDM_ADJUST, kTextMenuAdjust}, {IDM_FONT, kTextMenuFont},
+    {IDM_COLOUR, kTextMenuColour}, {0, nullptr},          {IDM_RESET, kTextMenuReset},
+    {0, nullptr},          {IDM_ABOUT, kTextMenuAbout},
+};
+
+const char kBannerRule[] = "******************************************";  // 42 asterisks
+
+}  // namespace
 
 CMainDialog::CMainDialog(CWnd* parent) : CDialog(IDD_MAIN, parent) {
     m_hIcon = ::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VEXTRAL));
@@ -13,7 +40,7 @@ CMainDialog::~CMainDialog() = default;
 void CMainDialog::DoDataExchange(CDataExchange* dx) {
     DDX_Control(dx, IDC_COMMAND_LABEL, m_CommandLabel);
     DDX_Control(dx, IDC_COMMAND_EDIT, m_CommandEdit);
-    DDX_Control(dx, IDC_SCREEN, m_Screen);
+    DDX_Control(dx, IDC_SCREEN, m_Screen);  // runs the screen's GL set-up
 }
 
 bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -21,27 +48,122 @@ bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnMessage(WM_SYSCOMMAND, &CMainDialog::OnSysCommand),
         OnMessage(WM_PAINT, &CMainDialog::OnPaint),
         OnMessage(WM_QUERYDRAGICON, &CMainDialog::OnQueryDragIcon),
+        OnCommand(IDC_ENTER, &CMainDialog::OnEnterCommand),
         OnMessage(WM_SIZE, &CMainDialog::OnSize),
+        OnCommand(IDM_ABOUT, &CMainDialog::OnAbout),
+        OnCommand(IDM_ADJUST, &CMainDialog::OnScreenAdjust),
+        OnCommand(IDM_FONT, &CMainDialog::OnFont),
+        OnCommand(IDM_COLOUR, &CMainDialog::OnColour),
+        OnCommand(IDM_RESET, &CMainDialog::OnResetDefaults),
         OnMessage(WM_DESTROY, &CMainDialog::OnDestroy),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CDialog::OnWndMsg(msg, wp, lp, result);
 }
 
 BOOL CMainDialog::OnInitDialog() {
-    CDialog::OnInitDialog();
+    CDialog::OnInitDialog();  // binds the controls: the screen's rendering is ready after this
+
+    if (HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE); sysMenu != nullptr) {
+        for (const SystemMenuItem& item : kSystemMenuItems) {
+            if (item.id == 0) {
+                ::AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+            } else {
+                ::AppendMenuA(sysMenu, MF_STRING, item.id, item.text);
+            }
+        }
+    }
+
     SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
     SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
-    return TRUE;
+
+    unsigned char record[kSettingsSize] = {};
+    if (LoadSettings(record)) {
+        ApplySettingsRecord(record, m_Screen, m_hWnd);
+    } else {
+        ApplyDefaults();
+    }
+
+    // The banner; the interpreter's greeting follows on the fifth line.
+    m_Screen.AppendText(kBannerRule);
+    m_Screen.NewLine();
+    const std::string title = std::string("  VEXTRAL  [") + kVersionText + "]";
+    m_Screen.AppendText(title.c_str());
+    m_Screen.NewLine();
+    m_Screen.AppendText(kBannerRule);
+    m_Screen.NewLine();
+    m_Screen.NewLine();
+
+    if (m_Screen.StartConsole()) return TRUE;
+
+    CWinApp* app = AfxGetApp();
+    std::string name = app != nullptr ? app->AppName() : std::string("vextral");
+    ::MessageBoxA(m_hWnd, kTextStartFailed, name.c_str(), MB_OK | MB_ICONEXCLAMATION);
+    PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    return FALSE;
 }
 
-BOOL CMainDialog::PreTranslateMessage(MSG* msg) { return CDialog::PreTranslateMessage(msg); }
-
-LRESULT CMainDialog::OnSysCommand(WPARAM id, LPARAM) {
-    if (id == SC_CLOSE) {
-        DestroyWindow();
-        return 0;
+BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN) {
+        const bool empty = m_History.empty();
+        const int count = static_cast<int>(m_History.size());
+        switch (msg->wParam) {
+        case VK_ESCAPE:
+            return TRUE;  // swallowed: Escape never closes the window
+        case VK_UP:
+            if (!empty) {
+                m_nHistoryIndex = m_nHistoryIndex - 1 < 0 ? 0 : m_nHistoryIndex - 1;
+                ShowHistoryEntry();
+            }
+            return TRUE;
+        case VK_DOWN:
+            if (!empty) {
+                m_nHistoryIndex = m_nHistoryIndex + 1 >= count ? count - 1 : m_nHistoryIndex + 1;
+                ShowHistoryEntry();
+            }
+            return TRUE;
+        default:
+            break;
+        }
     }
-    return Default();
+    return CDialog::PreTranslateMessage(msg);
+}
+
+void CMainDialog::ShowHistoryEntry() {
+    const std::string& entry = m_History[static_cast<size_t>(m_nHistoryIndex)];
+    m_CommandEdit.SetWindowText(entry);
+    const int end = static_cast<int>(entry.size());
+    m_CommandEdit.SetSel(end, end);
+    m_CommandEdit.ScrollCaret();
+    ::UpdateWindow(m_CommandEdit.m_hWnd);
+}
+
+void CMainDialog::OnEnterCommand() {
+    std::string line = m_CommandEdit.GetWindowText();
+    m_CommandEdit.SetWindowText("");
+    if (!line.empty()) m_History.push_back(line);
+    m_nHistoryIndex = static_cast<int>(m_History.size());
+    line += "\r\n";
+    m_Screen.SendCommand(line.c_str());
+}
+
+LRESULT CMainDialog::OnSysCommand(WPARAM wp, LPARAM) {
+    const UINT id = static_cast<UINT>(wp);
+    if ((id & 0xFFF0) == IDM_ABOUT) {
+        OnAbout();
+    } else if (id == IDM_ADJUST) {
+        OnScreenAdjust();
+    } else if (id == IDM_COLOUR) {
+        OnColour();
+    } else if (id == IDM_FONT) {
+        OnFont();
+    } else if (id == IDM_RESET) {
+        OnResetDefaults();
+    } else if (id == SC_CLOSE) {
+        DestroyWindow();  // nothing asks, nothing can cancel
+    } else {
+        return Default();
+    }
+    return 0;
 }
 
 LRESULT CMainDialog::OnPaint(WPARAM, LPARAM) {
@@ -68,12 +190,12 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
     const int cy = static_cast<short>(HIWORD(size));
 
     // The entry box keeps its left edge and its height and lies on the bottom edge; it is as wide as
-    // the whole client area, so it runs past the right edge by its left offset.
+    // the whole client area, so it runs past the right edge by its left offset (that part is clipped).
     const RECT edit = m_CommandEdit.GetRectInParent();
     const int h = edit.bottom - edit.top;
     m_CommandEdit.MoveWindow(edit.left, cy - h, cx, h);
 
-    // The screen fills everything above it, redrawn at once.
+    // The screen fills everything above it and is redrawn at once.
     m_Screen.MoveWindow(0, 0, cx, cy - h);
     m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 
@@ -84,6 +206,61 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
     return 0;
 }
 
-LRESULT CMainDialog::OnDestroy(WPARAM, LPARAM) { return Default(); }
+LRESULT CMainDialog::OnDestroy(WPARAM, LPARAM) {
+    unsigned char record[kSettingsSize];
+    FillSettingsRecord(record, m_Screen, m_hWnd);
+    SaveSettings(record);  // a failure is not reported: the window closes all the same
+    return Default();
+}
 
 void CMainDialog::PostNcDestroy() { delete this; }
+
+BOOL CMainDialog::LoadSettings(unsigned char* record) { return ::LoadSettings(record); }
+
+BOOL CMainDialog::SaveSettings(const unsigned char* record) { return ::SaveSettings(record); }
+
+void CMainDialog::ApplyDefaults() { ApplyDefaultSettings(m_Screen, m_hWnd); }
+
+void CMainDialog::OnAbout() {
+    CAboutDlg dlg;
+    dlg.DoModal();
+}
+
+void CMainDialog::OnScreenAdjust() {
+    CAdjustDlg dlg;
+    dlg.m_pScreen = &m_Screen;
+    dlg.DoModal();  // the dialog moves the view and redraws while it runs; nothing to undo here
+}
+
+void CMainDialog::OnColour() {
+    CColorSetDlg dlg;
+    dlg.m_pickerBack1.SetColour(m_Screen.m_crBack1);
+    dlg.m_pickerBack2.SetColour(m_Screen.m_crBack2);
+    dlg.m_pickerText.SetColour(m_Screen.m_crText);
+    dlg.m_gradient = m_Screen.m_bGradient;
+    if (dlg.DoModal() != IDOK) return;
+    {
+        // A reader may be drawing a frame: the values change between two frames, never inside one.
+        m_Screen.Lock();
+        m_Screen.m_crBack1 = dlg.m_pickerBack1.GetColour();
+        m_Screen.m_crBack2 = dlg.m_pickerBack2.GetColour();
+        m_Screen.m_crText = dlg.m_pickerText.GetColour();
+        m_Screen.m_bGradient = dlg.m_gradient;
+        m_Screen.Unlock();
+    }
+    m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CMainDialog::OnFont() {
+    const LOGFONTA current = m_Screen.GetScreenFont();
+    CFontDialog dlg(&current, CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT);
+    if (dlg.DoModal() != IDOK) return;
+    // Nothing is rebuilt or redrawn: lines keep the shapes they were built with, and the current line
+    // turns into the new font at its next append.
+    m_Screen.SetScreenFont(dlg.GetLogFont());
+}
+
+void CMainDialog::OnResetDefaults() {
+    ApplyDefaults();
+    m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}

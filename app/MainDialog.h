@@ -2,7 +2,9 @@
 #include <string>
 #include <vector>
 
+#include "console/CommandEdit.h"
 #include "framework/Dialog.h"
+#include "screen/ScreenWnd.h"
 
 using CStringArray = std::vector<std::string>;
 
@@ -16,12 +18,19 @@ public:
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
-    // Members in this order: they are destroyed in reverse, the screen first.
+    // The stored settings record (140 bytes) into `record`, which the caller zeroed; TRUE when valid.
+    BOOL LoadSettings(unsigned char* record);
+    BOOL SaveSettings(const unsigned char* record);
+    // The screen's defaults and an outer size of 600 x 400 at the window's current top-left.
+    void ApplyDefaults();
+
+    // Members in this order: they are destroyed in reverse, the screen (and with it the interpreter)
+    // first.
     CStringArray m_History;
     int m_nHistoryIndex = 0;
     CStatic m_CommandLabel;
-    CEdit m_CommandEdit;
-    CStatic m_Screen;
+    CCommandEdit m_CommandEdit;
+    CScreenWnd m_Screen;
     HICON m_hIcon = nullptr;
 
 protected:
@@ -37,4 +46,16 @@ protected:
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnSize(WPARAM type, LPARAM size);
     LRESULT OnDestroy(WPARAM, LPARAM);
+    void OnEnterCommand();
+
+    // Menu commands, from the system menu and from the screen's right-click menu.
+    void OnAbout();
+    void OnScreenAdjust();
+    void OnFont();
+    void OnColour();
+    void OnResetDefaults();
+
+private:
+    // Shows history entry m_nHistoryIndex in the entry box, caret at its end.
+    void ShowHistoryEntry();
 };

@@ -1,0 +1,284 @@
+// The main window as a whole, driven through real messages: start-up with the banner, the command
+// entry line and its history, dropped files, the layout, and every way of closing (or not closing) it.
+// Each test runs a real cmd.exe under Wine.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "app/MainDialog.h"
+#include "app/Settings.h"
+#include "framework/App.h"
+#include "res/resource.h"
+
+namespace {
+
+CWinApp g_app;  // the application object: the main window is recorded in it, as in the program
+
+// Runs the message loop the way the program does (pre-translation first) until `done` holds or
+// `timeoutMs` has passed; returns whether `done` held.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) continue;  // the main window's end; the test goes on
+            CWinApp::PumpOne(msg);
+        }
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() > end) return false;
+        ::Sleep(5);
+    }
+}
+
+void Pump(int ms) {
+    PumpUntil([] { return false; }, ms);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        m_dlg = new CMainDialog();
+        ASSERT_NE(m_dlg->m_hWnd, nullptr);
+        m_hWnd = m_dlg->m_hWnd;
+        g_app.SetMainWnd(m_dlg);
+        // The interpreter's greeting ends with its prompt: the line after the banner and the greeting.
+        ASSERT_TRUE(PumpUntil([&] { return PromptShown(); })) << "no prompt from the interpreter";
+    }
+    void TearDown() override {
+        if (::IsWindow(m_hWnd)) {
+            ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            PumpUntil([&] { return !::IsWindow(m_hWnd); });
+        }
+        ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    }
+
+    // The current line is a prompt such as "Z:\work>".
+    bool PromptShown() {
+        const std::string line = Current();
+        return !line.empty() && line.back() == '>';
+    }
+    std::string Current() { return m_dlg->m_Screen.m_strLine.empty() ? std::string() : Line(Newest()); }
+    int Newest() { return m_dlg->m_Screen.m_nLineCount < 29 ? m_dlg->m_Screen.m_nLineCount : 29; }
+    std::string Line(int record) { return m_dlg->m_Screen.LineText(record); }
+    // The interpreter does not echo what it reads, so an answer continues the line of the prompt
+    // ("Z:\work>answer"): a line "shows" a text when it ends with it.
+    static bool EndsWith(const std::string& line, const std::string& text) {
+        return line.size() >= text.size() && line.compare(line.size() - text.size(), text.size(), text) == 0;
+    }
+    bool StoreHas(const std::string& text) { return CountLines(text) > 0; }
+    int CountLines(const std::string& text) {
+        int n = 0;
+        for (int i = 0; i < 30; ++i) n += EndsWith(Line(i), text) ? 1 : 0;
+        return n;
+    }
+
+    HWND Edit() { return m_dlg->m_CommandEdit.m_hWnd; }
+    std::string EditText() { return m_dlg->m_CommandEdit.GetWindowText(); }
+    DWORD EditSelection() { return static_cast<DWORD>(::SendMessageA(Edit(), EM_GETSEL, 0, 0)); }
+    // A key press as the keyboard delivers it: queued for the entry box, then through the message loop.
+    void Key(WPARAM vk) {
+        ::PostMessageA(Edit(), WM_KEYDOWN, vk, 1);
+        Pump(30);
+    }
+    void Type(const std::string& text) {
+        m_dlg->m_CommandEdit.SetWindowText(text);
+        Key(VK_RETURN);
+    }
+
+    CMainDialog* m_dlg = nullptr;
+    HWND m_hWnd = nullptr;
+};
+
+constexpr char kRule[] = "******************************************";
+
+}  // namespace
+
+TEST_F(MainWindowTest, FirstStartHasTheDefaultSizeTheBannerAndThenTheGreeting) {
+    RECT r;
+    ::GetWindowRect(m_hWnd, &r);
+    EXPECT_EQ(r.right - r.left, 600);
+    EXPECT_EQ(r.bottom - r.top, 400);
+    EXPECT_EQ(std::strlen(kRule), 42u);
+    EXPECT_EQ(Line(0), kRule);
+    EXPECT_EQ(Line(1), "  VEXTRAL  [Version 1.0.2]");
+    EXPECT_EQ(Line(2), kRule);
+    EXPECT_EQ(Line(3), "");
+    EXPECT_NE(Line(4).find("Microsoft Windows"), std::string::npos) << Line(4);
+    // Once the window is active, the focus is in the entry box, ready for typing.
+    ::SetForegroundWindow(m_hWnd);
+    EXPECT_TRUE(PumpUntil([&] { return ::GetFocus() == Edit(); }, 3000));
+}
+
+TEST_F(MainWindowTest, EnterSendsTheLineEmptiesTheBoxAndKeepsTheHistory) {
+    Type("echo vx-alpha");
+    EXPECT_EQ(EditText(), "");
+    ASSERT_EQ(m_dlg->m_History.size(), 1u);
+    EXPECT_EQ(m_dlg->m_History[0], "echo vx-alpha");
+    EXPECT_EQ(m_dlg->m_nHistoryIndex, 1);
+    EXPECT_TRUE(PumpUntil([&] { return StoreHas("vx-alpha"); }));
+
+    // A line of blanks is stored and sent as typed; the same line twice gives two entries.
+    Type("   ");
+    Type("echo vx-alpha");
+    ASSERT_EQ(m_dlg->m_History.size(), 3u);
+    EXPECT_EQ(m_dlg->m_History[1], "   ");
+    EXPECT_EQ(m_dlg->m_History[2], "echo vx-alpha");
+    EXPECT_TRUE(PumpUntil([&] { return CountLines("vx-alpha") == 2; }));
+}
+
+TEST_F(MainWindowTest, EnterOnAnEmptyBoxStoresNothingButSendsTheLineEnd) {
+    // "set /p" reads the next line of input. If the empty Enter sent nothing, it would take the echo
+    // command that follows as its value, and "vx-done" would never be printed.
+    Type("set /p vxvalue=");
+    m_dlg->m_nHistoryIndex = 0;
+    Type("");
+    EXPECT_EQ(m_dlg->m_History.size(), 1u);
+    EXPECT_EQ(m_dlg->m_nHistoryIndex, 1);  // the number of entries, also for an empty line
+    Type("echo vx-done");
+    EXPECT_TRUE(PumpUntil([&] { return StoreHas("vx-done"); }));
+}
+
+TEST_F(MainWindowTest, UpAndDownWalkTheHistoryWithClamping) {
+    Type("rem a");
+    Type("rem b");
+    Type("rem c");
+    const char* const up[] = {"rem c", "rem b", "rem a", "rem a"};
+    for (const char* expected : up) {
+        Key(VK_UP);
+        EXPECT_EQ(EditText(), expected);
+        const DWORD len = static_cast<DWORD>(std::strlen(expected));
+        EXPECT_EQ(EditSelection(), MAKELONG(len, len));  // caret at the end, nothing selected
+    }
+    const char* const down[] = {"rem b", "rem c", "rem c"};
+    for (const char* expected : down) {
+        Key(VK_DOWN);
+        EXPECT_EQ(EditText(), expected);
+    }
+    // Enter, then Down shows the newest entry; typed text is lost to a recall.
+    Type("rem d");
+    m_dlg->m_CommandEdit.SetWindowText("typed");
+    Key(VK_DOWN);
+    EXPECT_EQ(EditText(), "rem d");
+    // The keys are taken whichever child has the focus.
+    ::SetFocus(m_dlg->m_Screen.m_hWnd);
+    ::PostMessageA(m_dlg->m_Screen.m_hWnd, WM_KEYDOWN, VK_UP, 1);
+    Pump(30);
+    EXPECT_EQ(EditText(), "rem c");
+}
+
+TEST_F(MainWindowTest, UpAndDownWithAnEmptyHistoryDoNotReachTheBox) {
+    m_dlg->m_CommandEdit.SetWindowText("typed");
+    m_dlg->m_CommandEdit.SetSel(2, 2);
+    Key(VK_UP);
+    Key(VK_DOWN);
+    Key(VK_DOWN);
+    EXPECT_EQ(EditText(), "typed");
+    EXPECT_EQ(EditSelection(), MAKELONG(2, 2));  // the edit box never saw the keys
+    // Other keys do reach it.
+    Key(VK_RIGHT);
+    EXPECT_EQ(EditSelection(), MAKELONG(3, 3));
+}
+
+TEST_F(MainWindowTest, EscapeEnterAndWmCloseDoNotCloseButSystemCloseDoes) {
+    m_dlg->m_CommandEdit.SetWindowText("kept");
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(::IsWindow(m_hWnd));
+    EXPECT_EQ(EditText(), "kept");
+    ::SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    ::SendMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    Pump(100);
+    EXPECT_TRUE(::IsWindow(m_hWnd));
+
+    ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWnd); }, 8000));
+    EXPECT_EQ(g_app.GetMainWndHandle(), nullptr);
+    // A close request that arrives after the window is gone has no effect (and no crash).
+    ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    OnConsoleExit();
+    Pump(50);
+}
+
+TEST_F(MainWindowTest, ExitClosesTheProgramWithinAboutASecond) {
+    const auto start = std::chrono::steady_clock::now();
+    Type("exit");
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWnd); }, 10000));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                          start).count();
+    std::printf("closed %lld ms after exit was sent\n", static_cast<long long>(ms));
+    // The watcher polls once a second; closing also stops the interpreter's threads (about a second).
+    EXPECT_LT(ms, 4000);
+}
+
+TEST_F(MainWindowTest, LayoutKeepsTheEntryBoxOnTheBottomEdgeAndTheScreenAboveIt) {
+    const RECT edit0 = m_dlg->m_CommandEdit.GetRectInParent();
+    const RECT label0 = m_dlg->m_CommandLabel.GetRectInParent();
+    const int h = edit0.bottom - edit0.top;
+    const SIZE sizes[] = {{800, 600}, {300, 200}, {640, 121}, {1000, 350}};
+    for (const SIZE& s : sizes) {
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, s.cx, s.cy, SWP_NOMOVE | SWP_NOZORDER);
+        Pump(20);
+        RECT client;
+        ::GetClientRect(m_hWnd, &client);
+        const RECT edit = m_dlg->m_CommandEdit.GetRectInParent();
+        const RECT screen = m_dlg->m_Screen.GetRectInParent();
+        const RECT label = m_dlg->m_CommandLabel.GetRectInParent();
+        EXPECT_EQ(edit.left, edit0.left);
+        EXPECT_EQ(edit.bottom, client.bottom);
+        EXPECT_EQ(edit.bottom - edit.top, h);
+        EXPECT_EQ(edit.right - edit.left, client.right);  // the full client width, past the right edge
+        EXPECT_EQ(screen.left, 0);
+        EXPECT_EQ(screen.top, 0);
+        EXPECT_EQ(screen.right, client.right);
+        EXPECT_EQ(screen.bottom, client.bottom - h);
+        EXPECT_EQ(label.left, label0.left);
+        EXPECT_EQ(label.bottom, client.bottom - 5);
+        EXPECT_EQ(label.right - label.left, label0.right - label0.left);
+        EXPECT_EQ(label.bottom - label.top, label0.bottom - label0.top);
+    }
+}
+
+namespace {
+
+// A drop of the given paths, as the shell builds it: DROPFILES followed by NUL-separated ANSI paths.
+HDROP MakeDrop(const std::initializer_list<const char*>& paths) {
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const char* p : paths) bytes += std::strlen(p) + 1;
+    HGLOBAL mem = ::GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    auto* df = static_cast<DROPFILES*>(::GlobalLock(mem));
+    df->pFiles = sizeof(DROPFILES);
+    df->fWide = FALSE;
+    char* out = reinterpret_cast<char*>(df) + sizeof(DROPFILES);
+    for (const char* p : paths) {
+        std::strcpy(out, p);
+        out += std::strlen(p) + 1;
+    }
+    ::GlobalUnlock(mem);
+    return static_cast<HDROP>(mem);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, DroppedPathsGoToTheEndOfTheLineWithNothingBetween) {
+    m_dlg->m_CommandEdit.SetWindowText("copy");
+    m_dlg->m_CommandEdit.SetSel(0, 0);
+    ::SendMessageA(Edit(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\one.txt", "C:\\my dir\\two.txt"})),
+                   0);
+    const std::string expected = "copyC:\\one.txtC:\\my dir\\two.txt";
+    EXPECT_EQ(EditText(), expected);
+    EXPECT_EQ(EditSelection(), MAKELONG(expected.size(), expected.size()));
+    EXPECT_TRUE(m_dlg->m_History.empty());  // nothing was sent
+
+    m_dlg->m_CommandEdit.SetWindowText("");
+    ::SendMessageA(Edit(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"Z:\\tmp\\a.bat"})), 0);
+    EXPECT_EQ(EditText(), "Z:\\tmp\\a.bat");
+    EXPECT_TRUE(m_dlg->m_History.empty());
+}
