@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cstring>
@@ -422,6 +423,23 @@ TEST_F(ConsoleTest, LongOutputArrivesInChunksThatJoinToTheExactBytes) {
     const std::string child = ModuleDirectory() + "\\console_test_child.exe";
     EXPECT_EQ(1, Send(("\"" + child + "\" cat \"" + sjisPath + "\"\r\n").c_str()));
     ExpectArrivedInChunks(sjis);
+    m_console.Stop();
+
+    // A receiver that takes its time lets the pipe fill up, so that reads come back full: 2048 bytes,
+    // never more.
+    ClearReceived();
+    ASSERT_TRUE(::SetCurrentDirectoryA(kStartDir));  // the drive check moved the program onto Z:
+    g_received.slowSleepMs = 30;
+    StartAndWaitForPrompt(OnSlowOutput);
+    EXPECT_EQ(1, m_console.Write(("\"" + child + "\" cat \"" + sjisPath + "\"\r\n").c_str()));
+    ExpectArrivedInChunks(sjis);
+    g_received.slowSleepMs = 300;
+    {
+        std::lock_guard<std::mutex> guard(g_received.lock);
+        size_t largest = 0;
+        for (size_t size : g_received.outputChunks) largest = std::max(largest, size);
+        EXPECT_EQ(2048u, largest);
+    }
     ::DeleteFileA(textPath.c_str());
     ::DeleteFileA(sjisPath.c_str());
 }
@@ -500,23 +518,27 @@ TEST_F(ConsoleTest, StopNeverCutsACallbackOff) {
     std::string content;
     for (int i = 0; i < 300; ++i) content += "slow line " + std::to_string(i) + " ....................\r\n";
     const std::string path = TempFile("vx-console-slow.txt", content);
-    // 300 ms like a frame that takes long; 1500 ms outlasts the second Stop waits for a worker.
-    for (DWORD sleepMs : {300u, 1500u}) {
-        for (DWORD stopAfterMs : {0u, 150u}) {
-            ClearReceived();
-            g_received.slowSleepMs = sleepMs;
-            StartAndWaitForPrompt(OnSlowOutput);
-            ASSERT_EQ(1, m_console.Write(("type \"" + path + "\"\r\n").c_str()));
-            const int entered = g_received.slowEntered.load();
-            ASSERT_TRUE(WaitFor([&] { return g_received.slowEntered.load() > entered; }, 15000));
-            ::Sleep(stopAfterMs);
-            WorkerCopies workers(m_console);
-            m_console.Stop();
-            EXPECT_EQ(g_received.slowEntered.load(), g_received.slowCompleted.load())
-                << "callback of " << sleepMs << " ms cut off, Stop " << stopAfterMs << " ms in";
-            workers.ExpectAllReturned();
-            ExpectEmpty(m_console);
-        }
+    // 300 ms like a frame that takes long; 3500 ms outlasts Stop's two seconds for the busy interpreter
+    // plus the second it waits for a worker before it may end one by force.
+    const struct {
+        DWORD sleepMs;
+        DWORD stopAfterMs;
+    } cases[] = {{300, 0}, {300, 150}, {3500, 0}};
+    for (const auto& c : cases) {
+        ClearReceived();
+        g_received.slowSleepMs = 0;  // the banner and prompt quickly
+        StartAndWaitForPrompt(OnSlowOutput);
+        g_received.slowSleepMs = c.sleepMs;
+        const int entered = g_received.slowEntered.load();
+        ASSERT_EQ(1, m_console.Write(("type \"" + path + "\"\r\n").c_str()));
+        ASSERT_TRUE(WaitFor([&] { return g_received.slowEntered.load() > entered; }, 15000));
+        ::Sleep(c.stopAfterMs);
+        WorkerCopies workers(m_console);
+        m_console.Stop();
+        EXPECT_EQ(g_received.slowEntered.load(), g_received.slowCompleted.load())
+            << "callback of " << c.sleepMs << " ms cut off, Stop " << c.stopAfterMs << " ms in";
+        workers.ExpectAllReturned();
+        ExpectEmpty(m_console);
     }
     g_received.slowSleepMs = 300;
     ::DeleteFileA(path.c_str());
