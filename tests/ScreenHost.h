@@ -13,7 +13,7 @@ public:
     // where modal dialogs open, so that a dialog never covers the screen.
     explicit ScreenHost(RECT outer = {20, 20, 420, 320}) {
         m_host.CreateEx(0, RegisterWndClass(0, ::LoadCursorA(nullptr, IDC_ARROW)), "Vextral test host",
-                        WS_OVERLAPPEDWINDOW | WS_VISIBLE, outer.left, outer.top, outer.right - outer.left,
+                        WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, outer.left, outer.top, outer.right - outer.left,
                         outer.bottom - outer.top, nullptr, nullptr);
         const RECT client = m_host.GetClientRect();
         m_screen.Create(m_host.m_hWnd, client, 1000);

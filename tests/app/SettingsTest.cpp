@@ -14,37 +14,32 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// RegDeleteTreeA empties the key; RegDeleteKeyA then removes the key itself.
 void DeleteSettingsKey() {
-    ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);
+    ::RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);  // the values
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, kSettingsKey);   // the key itself
 }
 
-// Writes one value under the settings key, creating the key.
-void PutValue(const char* name, DWORD type, const void* data, DWORD size) {
+void PutValue(const char* name, DWORD type, const void* data, size_t size) {
     HKEY key = nullptr;
     ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                                 nullptr),
               ERROR_SUCCESS);
-    ASSERT_EQ(::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    ASSERT_EQ(::RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
+              ERROR_SUCCESS);
     ::RegCloseKey(key);
 }
 
-void PutVersion(const char* text) {
-    PutValue("ver", REG_SZ, text, static_cast<DWORD>(std::strlen(text) + 1));
+void PutText(const char* name, const std::string& text) {
+    PutValue(name, REG_SZ, text.c_str(), text.size() + 1);
 }
 
-// Reads a value straight from the registry: its type and bytes; false when it is not there.
 bool GetValue(const char* name, DWORD& type, Bytes& data) {
     HKEY key = nullptr;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     DWORD size = 0;
     LONG rc = ::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size);
-    if (rc == ERROR_SUCCESS) {
-        data.assign(size, 0);
-        rc = ::RegQueryValueExA(key, name, nullptr, &type, data.data(), &size);
-        data.resize(size);
-    }
+    data.assign(size, 0);
+    if (rc == ERROR_SUCCESS) rc = ::RegQueryValueExA(key, name, nullptr, &type, data.data(), &size);
     ::RegCloseKey(key);
     return rc == ERROR_SUCCESS;
 }
@@ -52,6 +47,11 @@ bool GetValue(const char* name, DWORD& type, Bytes& data) {
 Bytes Pattern(size_t n) {
     Bytes b(n);
     for (size_t i = 0; i < n; ++i) b[i] = static_cast<unsigned char>(i * 7 + 1);
+    return b;
+}
+
+Bytes Padded(Bytes b) {
+    b.resize(kSettingsSize, 0);
     return b;
 }
 
@@ -63,10 +63,9 @@ public:
     }
     void TearDown() override {
         DeleteSettingsKey();
-        if (m_had) {
-            PutValue("ver", m_verType, m_ver.data(), static_cast<DWORD>(m_ver.size()));
-            PutValue("datas", m_datasType, m_datas.data(), static_cast<DWORD>(m_datas.size()));
-        }
+        if (!m_had) return;
+        PutValue("ver", m_verType, m_ver.data(), m_ver.size());
+        PutValue("datas", m_datasType, m_datas.data(), m_datas.size());
     }
 
 private:
@@ -81,9 +80,9 @@ protected:
     void SetUp() override { DeleteSettingsKey(); }
 
     // LoadSettings on a zeroed record, as the main window calls it.
-    BOOL Load() {
+    bool Load() {
         std::memset(m_record, 0, sizeof m_record);
-        return LoadSettings(m_record);
+        return LoadSettings(m_record) != FALSE;
     }
     Bytes Record() const { return Bytes(m_record, m_record + kSettingsSize); }
 
@@ -92,110 +91,69 @@ protected:
 
 }  // namespace
 
-TEST_F(SettingsRegistry, NoKeyIsNoRecord) {
+TEST_F(SettingsRegistry, NoRecordWithoutTheKeyOrWithoutTheVersion) {
     EXPECT_FALSE(Load());
-    EXPECT_EQ(Record(), Bytes(kSettingsSize, 0));
-}
-
-TEST_F(SettingsRegistry, KeyWithoutVersionIsNoRecord) {
     const Bytes data = Pattern(kSettingsSize);
-    PutValue("datas", REG_BINARY, data.data(), kSettingsSize);
+    PutValue("datas", REG_BINARY, data.data(), data.size());
     EXPECT_FALSE(Load());
-}
-
-TEST_F(SettingsRegistry, OnlyTheExactVersionTextIsAccepted) {
-    const Bytes data = Pattern(kSettingsSize);
-    PutValue("datas", REG_BINARY, data.data(), kSettingsSize);
-    for (const char* other : {"version 1.0.2", "VERSION 1.0.2", "Version 1.0.3", "Version 1.0.2 ",
-                              "Version 1.0.", "Version 1.0.20", ""}) {
-        PutVersion(other);
-        EXPECT_FALSE(Load()) << '"' << other << '"';
-    }
-    PutVersion("Version 1.0.2");
+    PutText("ver", "Version 1.0.2");
     EXPECT_TRUE(Load());
     EXPECT_EQ(Record(), data);
 }
 
-TEST_F(SettingsRegistry, OverLongVersionIsRefused) {
+TEST_F(SettingsRegistry, OnlyTheExactVersionTextIsAccepted) {
     const Bytes data = Pattern(kSettingsSize);
-    PutValue("datas", REG_BINARY, data.data(), kSettingsSize);
+    PutValue("datas", REG_BINARY, data.data(), data.size());
+    for (const char* other : {"version 1.0.2", "VERSION 1.0.2", "Version 1.0.3", "Version 1.0.2 ",
+                              "Version 1.0.", "Version 1.0.20", ""}) {
+        PutText("ver", other);
+        EXPECT_FALSE(Load()) << '"' << other << '"';
+    }
     // The right text at the front of a value that does not fit the 256-byte buffer.
-    std::string longVersion = std::string("Version 1.0.2") + '\0' + std::string(300, 'x');
-    PutValue("ver", REG_BINARY, longVersion.data(), static_cast<DWORD>(longVersion.size()));
+    const std::string overLong = std::string("Version 1.0.2") + '\0' + std::string(300, 'x');
+    PutValue("ver", REG_BINARY, overLong.data(), overLong.size());
     EXPECT_FALSE(Load());
 }
 
-TEST_F(SettingsRegistry, MissingDataIsNoRecord) {
-    PutVersion("Version 1.0.2");
-    EXPECT_FALSE(Load());
-}
+TEST_F(SettingsRegistry, DataLengthAndType) {
+    PutText("ver", "Version 1.0.2");
+    EXPECT_FALSE(Load()) << "no datas";
 
-TEST_F(SettingsRegistry, DataOfMoreThan140BytesIsRefusedAndLeavesNothing) {
-    PutVersion("Version 1.0.2");
-    const Bytes data = Pattern(141);
-    PutValue("datas", REG_BINARY, data.data(), 141);
+    const Bytes tooLong = Pattern(141);
+    PutValue("datas", REG_BINARY, tooLong.data(), tooLong.size());
     EXPECT_FALSE(Load());
     EXPECT_EQ(Record(), Bytes(kSettingsSize, 0)) << "a refused value must not leave part of itself behind";
-}
 
-TEST_F(SettingsRegistry, ShorterDataIsAcceptedAndTheRestStaysZero) {
-    PutVersion("Version 1.0.2");
-    const Bytes data = Pattern(104);
-    PutValue("datas", REG_BINARY, data.data(), 104);
+    const Bytes shorter = Pattern(104);
+    PutValue("datas", REG_BINARY, shorter.data(), shorter.size());
     ASSERT_TRUE(Load());
-    Bytes expected = data;
-    expected.resize(kSettingsSize, 0);
-    EXPECT_EQ(Record(), expected);
-}
+    EXPECT_EQ(Record(), Padded(shorter));
 
-TEST_F(SettingsRegistry, DataOfAnotherTypeIsTakenAsBytes) {
-    PutVersion("Version 1.0.2");
-    const std::string text = "ABCDEFGHIJ";
-    PutValue("datas", REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    // Another type is taken as bytes, up to a whole 140 bytes of text with its NUL.
+    PutText("datas", "ABCDEFGHIJ");
     ASSERT_TRUE(Load());
-    Bytes expected(text.begin(), text.end());
-    expected.resize(kSettingsSize, 0);
-    EXPECT_EQ(Record(), expected);
-
-    // A whole 140 bytes of text, NUL included, still fits.
+    EXPECT_EQ(Record(), Padded(Bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J'}));
     const std::string full(139, 'q');
-    PutValue("datas", REG_SZ, full.c_str(), 140);
+    PutText("datas", full);
     ASSERT_TRUE(Load());
-    EXPECT_EQ(Record().back(), 0);
-    EXPECT_EQ(Record().front(), 'q');
-
-    const Bytes data = Pattern(kSettingsSize);
-    PutValue("datas", REG_DWORD_BIG_ENDIAN, data.data(), kSettingsSize);
-    ASSERT_TRUE(Load());
-    EXPECT_EQ(Record(), data);
+    EXPECT_EQ(Record(), Padded(Bytes(full.begin(), full.end())));
 }
 
 TEST_F(SettingsRegistry, SaveWritesTheVersionWithItsNulAndThe140Bytes) {
+    PutText("ver", "Version 0.9");  // another version's record is overwritten
     const Bytes data = Pattern(kSettingsSize);
     ASSERT_TRUE(SaveSettings(data.data()));
 
     DWORD type = 0;
-    Bytes ver;
+    Bytes ver, datas;
     ASSERT_TRUE(GetValue("ver", type, ver));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(ver, Bytes({'V', 'e', 'r', 's', 'i', 'o', 'n', ' ', '1', '.', '0', '.', '2', 0}));
-
-    Bytes datas;
+    EXPECT_EQ(std::string(ver.begin(), ver.end()), std::string("Version 1.0.2", 14))
+        << "14 bytes, NUL included";
     ASSERT_TRUE(GetValue("datas", type, datas));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(datas, data);
 
-    ASSERT_TRUE(Load());
-    EXPECT_EQ(Record(), data);
-}
-
-TEST_F(SettingsRegistry, SaveOverwritesAForeignVersion) {
-    PutVersion("Version 0.9");
-    const Bytes old = Pattern(50);
-    PutValue("datas", REG_BINARY, old.data(), 50);
-    ASSERT_FALSE(Load());
-    const Bytes data(kSettingsSize, 0x5A);
-    ASSERT_TRUE(SaveSettings(data.data()));
     ASSERT_TRUE(Load());
     EXPECT_EQ(Record(), data);
 }
