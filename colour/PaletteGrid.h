@@ -56,8 +56,8 @@ public:
     bool GetCellRect(int row, int column, GridRect& rect) const;
 
     // The cell under client point (x, y): a grid cell, MORE_CELL, or NO_CELL when the point aims at
-    // none. The test is one margin off the drawing (see the .cpp), which the popup relies on for its
-    // feel: keep it so.
+    // none. The test lies one margin off the drawing (see the .cpp); that is how the button's sensitive
+    // area takes in its separator, so keep it so.
     GridCell HitTest(int x, int y) const;
 
     // The cell that an arrow key moves the highlight to from `hot` (which may be NO_CELL or MORE_CELL).

@@ -1,4 +1,4 @@
-// The colour settings dialog, run modally from its template and driven from a timer.
+// The colour settings dialog, made from its template, run modally and driven from a timer.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,185 +9,115 @@
 
 namespace {
 
-constexpr COLORREF kBack1 = RGB(0, 0, 94);
-constexpr COLORREF kBack2 = RGB(127, 255, 212);
-constexpr COLORREF kText = RGB(255, 255, 224);
+constexpr COLORREF kBack1 = RGB(0, 0, 94), kBack2 = RGB(127, 255, 212), kText = RGB(255, 255, 224);
 
 void Fill(CColorSetDlg& dlg, int gradient) {
-    dlg.m_pickerBack1.SetColour(kBack1);
+    dlg.m_pickerBack1.SetColour(kBack1);  // before the windows exist: only stored
     dlg.m_pickerBack2.SetColour(kBack2);
     dlg.m_pickerText.SetColour(kText);
     dlg.m_gradient = gradient;
 }
 
-bool Checked(HWND dialog) {
-    return ::SendDlgItemMessageA(dialog, IDC_COLOUR_GRADIENT, BM_GETCHECK, 0, 0) == BST_CHECKED;
+// "checked, enabled": the gradient box and background colour 2's picker.
+std::string State(HWND d) {
+    const bool checked = ::SendDlgItemMessageA(d, IDC_COLOUR_GRADIENT, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    const bool enabled = ::IsWindowEnabled(::GetDlgItem(d, IDC_COLOUR_BACK2)) != FALSE;
+    return std::string(checked ? "checked" : "cleared") + (enabled ? ", enabled" : ", disabled");
 }
-bool Back2Enabled(HWND dialog) { return ::IsWindowEnabled(::GetDlgItem(dialog, IDC_COLOUR_BACK2)) != FALSE; }
-void ClickGradient(HWND dialog) { ::SendDlgItemMessageA(dialog, IDC_COLOUR_GRADIENT, BM_CLICK, 0, 0); }
 
-auto Press(int id) {
-    return [id](HWND dialog) {
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-        return true;
-    };
+std::function<bool(HWND)> Press(int id) {
+    return [id](HWND d) { return ::PostMessageA(d, WM_COMMAND, id, 0) != FALSE; };
 }
 
 }  // namespace
 
-TEST(ColorSetDlg, StartsWithDefaultsAndNoWindow) {
-    CColorSetDlg dlg;
-    EXPECT_EQ(dlg.m_nIDTemplate, static_cast<UINT>(IDD_COLOUR));
-    EXPECT_EQ(dlg.m_gradient, 0);
-    EXPECT_EQ(dlg.m_pickerBack1.GetColour(), ::GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(dlg.m_pickerBack1.m_hWnd, nullptr);
-}
-
-TEST(ColorSetDlg, GradientOffDisablesTheSecondColourAndTheBoxSwitchesItAtOnce) {
+TEST(ColorSetDlg, TheBoxEnablesTheSecondColourAtOnce) {
     CColorSetDlg dlg;
     Fill(dlg, 0);
-    bool atOpen = false, afterCheck = false, afterClear = false;
-    ModalDriver driver;
-    driver.steps = {
-        [&](HWND d) {
-            atOpen = !Checked(d) && !Back2Enabled(d);
-            EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_COLOUR_BACK1)));
-            EXPECT_TRUE(::IsWindowEnabled(::GetDlgItem(d, IDC_COLOUR_TEXT)));
-            // The three buttons are pickers now: owner-drawn and fitted.
-            for (int id : {IDC_COLOUR_BACK1, IDC_COLOUR_BACK2, IDC_COLOUR_TEXT}) {
-                HWND b = ::GetDlgItem(d, id);
-                EXPECT_EQ(::GetWindowLongPtrA(b, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW) << id;
-            }
-            EXPECT_EQ(dlg.m_pickerBack2.m_hWnd, ::GetDlgItem(d, IDC_COLOUR_BACK2));
-            return true;
-        },
-        [&](HWND d) {
-            ClickGradient(d);
-            afterCheck = Checked(d) && Back2Enabled(d);
-            EXPECT_EQ(dlg.m_gradient, 1);
-            return true;
-        },
-        [&](HWND d) {
-            ClickGradient(d);
-            afterClear = !Checked(d) && !Back2Enabled(d);
-            return true;
-        },
-        Press(IDOK),
+    std::vector<std::string> states;
+    auto clickAndRecord = [&](HWND d) {
+        ::SendDlgItemMessageA(d, IDC_COLOUR_GRADIENT, BM_CLICK, 0, 0);
+        states.push_back(State(d));
+        return true;
     };
-    EXPECT_EQ(RunModal(dlg, driver), IDOK);
-    EXPECT_FALSE(driver.timedOut);
-    EXPECT_TRUE(atOpen) << "box cleared and colour 2 disabled at open";
-    EXPECT_TRUE(afterCheck) << "checking enables colour 2 at once";
-    EXPECT_TRUE(afterClear) << "clearing disables it again";
-    EXPECT_EQ(dlg.m_gradient, 0);
-}
-
-TEST(ColorSetDlg, GradientOnEnablesTheSecondColour) {
-    CColorSetDlg dlg;
-    Fill(dlg, 1);
-    bool atOpen = false;
-    ModalDriver driver;
-    driver.steps = {[&](HWND d) {
-                        atOpen = Checked(d) && Back2Enabled(d);
-                        return true;
-                    },
-                    Press(IDOK)};
-    EXPECT_EQ(RunModal(dlg, driver), IDOK);
-    EXPECT_TRUE(atOpen);
+    const INT_PTR result = RunModal(dlg, {[&](HWND d) {
+                                              states.push_back(State(d));
+                                              return true;
+                                          },
+                                          clickAndRecord, clickAndRecord, clickAndRecord, Press(IDOK)});
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(states, (std::vector<std::string>{"cleared, disabled", "checked, enabled", "cleared, disabled",
+                                                "checked, enabled"}));
     EXPECT_EQ(dlg.m_gradient, 1);
 }
 
-TEST(ColorSetDlg, AFlagOutsideZeroToTwoReadsBackAsZero) {
-    CColorSetDlg dlg;
-    Fill(dlg, 7);
-    bool atOpen = false;
-    ModalDriver driver;
-    driver.steps = {[&](HWND d) {
-                        atOpen = !Checked(d) && !Back2Enabled(d);
-                        return true;
-                    },
-                    Press(IDOK)};
-    EXPECT_EQ(RunModal(dlg, driver), IDOK);
-    EXPECT_TRUE(atOpen);
-    EXPECT_EQ(dlg.m_gradient, 0);
+TEST(ColorSetDlg, AFlagOutsideZeroToTwoOpensClearedAndReadsBackZero) {
+    for (int flag : {1, 7}) {
+        CColorSetDlg dlg;
+        Fill(dlg, flag);
+        std::string atOpen;
+        EXPECT_EQ(RunModal(dlg, {[&](HWND d) {
+                                     atOpen = State(d);
+                                     return true;
+                                 },
+                                 Press(IDOK)}),
+                  IDOK);
+        EXPECT_EQ(atOpen, flag == 1 ? "checked, enabled" : "cleared, disabled");
+        EXPECT_EQ(dlg.m_gradient, flag == 1 ? 1 : 0);
+    }
 }
 
-TEST(ColorSetDlg, OkWithoutChangesReturnsTheSameColoursAndShowsThem) {
+TEST(ColorSetDlg, OkWithoutChangesReturnsTheColoursItShowed) {
     CColorSetDlg dlg;
     Fill(dlg, 0);
-    COLORREF shown1 = 0, shownText = 0;
-    ModalDriver driver;
-    driver.steps = {[&](HWND d) {
-                        // The first paint shows the colours set before the windows existed.
-                        HWND b1 = ::GetDlgItem(d, IDC_COLOUR_BACK1);
-                        HWND t = ::GetDlgItem(d, IDC_COLOUR_TEXT);
-                        ::UpdateWindow(d);
-                        RECT r;
-                        ::GetClientRect(b1, &r);
-                        shown1 = ClientPixel(b1, 8, r.bottom / 2);
-                        shownText = ClientPixel(t, 8, r.bottom / 2);
-                        return true;
-                    },
-                    Press(IDOK)};
-    EXPECT_EQ(RunModal(dlg, driver), IDOK);
-    EXPECT_EQ(shown1, kBack1);
-    EXPECT_EQ(shownText, kText);
+    COLORREF shown[3] = {};
+    EXPECT_EQ(RunModal(dlg, {[&](HWND d) {
+                                 const int ids[] = {IDC_COLOUR_BACK1, IDC_COLOUR_BACK2, IDC_COLOUR_TEXT};
+                                 for (int i = 0; i < 3; ++i) {
+                                     HWND picker = ::GetDlgItem(d, ids[i]);
+                                     EXPECT_EQ(::GetWindowLongPtrA(picker, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+                                     ::UpdateWindow(picker);
+                                     shown[i] = ClientPixel(picker, 8, 8);
+                                 }
+                                 return true;
+                             },
+                             Press(IDOK)}),
+              IDOK);
+    EXPECT_EQ(shown[0], kBack1);
+    EXPECT_EQ(shown[1], ::GetSysColor(COLOR_BTNFACE)) << "disabled: the button face";
+    EXPECT_EQ(shown[2], kText);
     EXPECT_EQ(dlg.m_pickerBack1.GetColour(), kBack1);
     EXPECT_EQ(dlg.m_pickerBack2.GetColour(), kBack2) << "a disabled picker keeps its colour";
     EXPECT_EQ(dlg.m_pickerText.GetColour(), kText);
-    EXPECT_EQ(dlg.m_gradient, 0);
 }
 
-TEST(ColorSetDlg, CancelAndTheCloseBoxEndWithCancel) {
+TEST(ColorSetDlg, CancelEndsWithCancel) {
     CColorSetDlg dlg;
     Fill(dlg, 1);
-    ModalDriver driver;
-    driver.steps = {Press(IDCANCEL)};
-    EXPECT_EQ(RunModal(dlg, driver), IDCANCEL);
-    EXPECT_FALSE(driver.timedOut);
-
-    CColorSetDlg closed;
-    Fill(closed, 1);
-    ModalDriver close;
-    close.steps = {[](HWND d) {
-        ::PostMessageA(d, WM_CLOSE, 0, 0);
-        return true;
-    }};
-    EXPECT_EQ(RunModal(closed, close), IDCANCEL);
-    EXPECT_FALSE(close.timedOut);
+    EXPECT_EQ(RunModal(dlg, {Press(IDCANCEL)}), IDCANCEL);
 }
 
-TEST(ColorSetDlg, PickingFromThePopupInsideTheDialogChangesThatColourOnly) {
+TEST(ColorSetDlg, APopupInsideTheDialogChangesItsPickerOnly) {
     CColorSetDlg dlg;
     Fill(dlg, 0);
-    HWND popupWindow = nullptr;
-    ModalDriver driver;
-    driver.steps = {
-        [&](HWND d) {
-            ::SendDlgItemMessageA(d, IDC_COLOUR_TEXT, BM_CLICK, 0, 0);
-            return true;
-        },
-        [&](HWND) {
-            CColourPalettePopup* popup = CapturingPopup();
-            if (popup == nullptr) return false;
-            popupWindow = popup->m_hWnd;
-            EXPECT_EQ(popup->m_initialColour, kText);
-            EXPECT_EQ(dlg.m_pickerText.m_popupOpen, 1);
-            GridRect cell;
-            popup->GetCellRect(2, 0, cell);  // red
-            ::PostMessageA(popupWindow, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 9, cell.top + 9));
-            ::PostMessageA(popupWindow, WM_KEYDOWN, VK_RETURN, 0);  // through the dialog's loop
-            return true;
-        },
-        [&](HWND) { return !::IsWindow(popupWindow); },
-        Press(IDOK),
-    };
-    EXPECT_EQ(RunModal(dlg, driver), IDOK);
-    EXPECT_FALSE(driver.timedOut);
-    EXPECT_NE(popupWindow, nullptr);
+    HWND popup = nullptr;
+    const INT_PTR result = RunModal(
+        dlg, {[](HWND d) { return ::SendDlgItemMessageA(d, IDC_COLOUR_TEXT, BM_CLICK, 0, 0) == 0; },
+              [&](HWND) {
+                  CColourPalettePopup* p = CapturingPopup();
+                  if (p == nullptr) return false;
+                  popup = p->m_hWnd;
+                  GridRect red;
+                  p->GetCellRect(2, 0, red);
+                  // Queued, so both go through the dialog's loop and its pre-translation.
+                  ::PostMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(red.left + 9, red.top + 9));
+                  ::PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+                  return true;
+              },
+              [&](HWND) { return !::IsWindow(popup); }, Press(IDOK)});
+    EXPECT_EQ(result, IDOK);
+    EXPECT_NE(popup, nullptr);
     EXPECT_EQ(dlg.m_pickerText.GetColour(), RGB(255, 0, 0));
-    EXPECT_EQ(dlg.m_pickerText.m_popupOpen, 0);
     EXPECT_EQ(dlg.m_pickerBack1.GetColour(), kBack1);
     EXPECT_EQ(dlg.m_pickerBack2.GetColour(), kBack2);
 }

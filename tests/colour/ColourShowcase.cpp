@@ -1,5 +1,5 @@
 // Not a test: opens the colour settings dialog with the text colour's palette popup shown and one cell
-// highlighted, and keeps it so for the number of seconds given as the first argument (default 5), so
+// highlighted under the pointer, and keeps it so for the number of seconds given as the first argument (default 5), so
 // that a screenshot can be taken of the screen.
 #include <windows.h>
 
@@ -21,9 +21,12 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (g_ticks == 5) {
         HWND capture = ::GetCapture();
         if (auto* popup = dynamic_cast<CColourPalettePopup*>(CWnd::FromHandle(capture)); popup != nullptr) {
+            // A real pointer move: it highlights the cell and, relayed to the tooltip, shows its name.
             GridRect cell;
             popup->GetCellRect(2, 4, cell);
-            ::SendMessageA(capture, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 9, cell.top + 9));
+            POINT p{cell.left + 9, cell.top + 9};
+            ::ClientToScreen(capture, &p);
+            ::SetCursorPos(p.x, p.y);
         }
     }
     if (g_ticks == g_lastTick) {

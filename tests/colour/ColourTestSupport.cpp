@@ -5,21 +5,9 @@
 #include "framework/App.h"
 #include "framework/Dialog.h"
 
-CRecorder::CRecorder(bool visible, int x, int y, int cx, int cy) {
-    const char* cls = RegisterWndClass(0, ::LoadCursor(nullptr, IDC_ARROW),
-                                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    CreateEx(0, cls, "recorder", WS_POPUP | WS_BORDER | (visible ? WS_VISIBLE : 0), x, y, cx, cy, nullptr,
-             nullptr);
-}
-
-CRecorder::~CRecorder() {
-    if (IsWindow()) DestroyWindow();
-}
-
-int CRecorder::Count(UINT msg) const {
-    int n = 0;
-    for (const RecordedMessage& m : m_messages) n += m.msg == msg ? 1 : 0;
-    return n;
+CRecorder::CRecorder(int x, int y, int cx, int cy) {
+    const char* cls = RegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    CreateEx(0, cls, "recorder", WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, cx, cy, nullptr, nullptr);
 }
 
 std::vector<UINT> CRecorder::Kinds() const {
@@ -31,7 +19,7 @@ std::vector<UINT> CRecorder::Kinds() const {
 bool CRecorder::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     if (msg >= WM_COLOUR_HOT && msg <= WM_COLOUR_CANCEL) {
         m_messages.push_back({msg, static_cast<COLORREF>(wp), lp});
-        if (m_onColourMessage) m_onColourMessage(msg, wp);
+        if (m_onColourMessage) m_onColourMessage(msg);
         result = 1;
         return true;
     }
@@ -51,61 +39,36 @@ COLORREF ClientPixel(HWND hWnd, int x, int y) {
     return c;
 }
 
+CColourPalettePopup* CapturingPopup() {
+    return dynamic_cast<CColourPalettePopup*>(CWnd::FromHandle(::GetCapture()));
+}
+
 namespace {
-ModalDriver* g_driver = nullptr;
-CDialog* g_dialog = nullptr;
-size_t g_nextStep = 0;
-int g_graceLeft = 0;
+struct Driver {
+    CDialog* dialog;
+    std::vector<std::function<bool(HWND)>> steps;
+    size_t next;
+    int grace;
+};
+Driver* g_driver = nullptr;
 
 void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD) {
-    if (g_driver == nullptr || g_dialog == nullptr || g_dialog->m_hWnd == nullptr) return;
-    if (g_nextStep < g_driver->steps.size()) {
-        if (g_driver->steps[g_nextStep](g_dialog->m_hWnd)) ++g_nextStep;
-        return;
-    }
-    if (--g_graceLeft < 0) {
-        g_driver->timedOut = true;
-        g_dialog->EndDialog(IDCANCEL);
+    Driver* d = g_driver;
+    if (d == nullptr || d->dialog->m_hWnd == nullptr) return;
+    if (d->next < d->steps.size()) {
+        if (d->steps[d->next](d->dialog->m_hWnd)) ++d->next;
+    } else if (--d->grace == 0) {
+        d->dialog->EndDialog(0);
     }
 }
 }  // namespace
 
-INT_PTR RunModal(CDialog& dialog, ModalDriver& driver) {
+INT_PTR RunModal(CDialog& dialog, std::vector<std::function<bool(HWND)>> steps) {
+    Driver driver{&dialog, std::move(steps), 0, 100};
     g_driver = &driver;
-    g_dialog = &dialog;
-    g_nextStep = 0;
-    g_graceLeft = driver.graceTicks;
-    const UINT_PTR timer = ::SetTimer(nullptr, 0, static_cast<UINT>(driver.intervalMs), &DriverTick);
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &DriverTick);
     const INT_PTR result = dialog.DoModal();
     ::KillTimer(nullptr, timer);
     g_driver = nullptr;
-    g_dialog = nullptr;
     return result;
-}
-
-CColourPalettePopup* CapturingPopup() {
-    HWND capture = ::GetCapture();
-    if (capture == nullptr) return nullptr;
-    char name[64] = {};
-    ::GetClassNameA(capture, name, sizeof name);
-    // Popups are windows of the framework's own classes; anything else (a pressed button) is not one.
-    if (std::string(name).rfind("Vextral.Wnd.", 0) != 0) return nullptr;
-    return dynamic_cast<CColourPalettePopup*>(CWnd::FromHandle(capture));
-}
-
-std::string MessageName(UINT msg) {
-    switch (msg) {
-    case WM_COLOUR_HOT:
-        return "HOT";
-    case WM_COLOUR_POPUP_OPENED:
-        return "POPUP_OPENED";
-    case WM_COLOUR_SET:
-        return "SET";
-    case WM_COLOUR_ACCEPT:
-        return "ACCEPT";
-    case WM_COLOUR_CANCEL:
-        return "CANCEL";
-    default:
-        return std::to_string(msg);
-    }
 }
