@@ -7,7 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-10}
-dir=$root/build/fuzz
+dir=${VX_FUZZ_BUILD:-$root/build/fuzz}  # VX_FUZZ_BUILD: a build directory of one's own
 if [ ! -f "$dir/build.ninja" ]; then
   cmake -G Ninja -S "$root" -B "$dir" -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DVX_FUZZ=ON \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
