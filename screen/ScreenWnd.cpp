@@ -9,6 +9,7 @@
 #include "screen/LineAssembler.h"
 
 std::atomic<CScreenWnd*> g_pScreen{nullptr};
+std::atomic<FrameShownHook> g_pfnFrameShown{nullptr};
 
 namespace {
 
@@ -155,8 +156,7 @@ void CScreenWnd::DrawOrOweFrame(HDC dc) {
     const DWORD now = ::GetTickCount();
     if (now - m_lastFrameTick >= kFrameIntervalMs) {
         Render(dc);
-        m_lastFrameTick = ::GetTickCount();
-        m_bFrameOwed = false;
+        FrameShown();
         return;
     }
     if (!m_bFrameOwed) {
@@ -172,8 +172,13 @@ void CScreenWnd::PayOwedFrame() {
     if (dc == nullptr) return;
     Render(dc);
     ::ReleaseDC(m_hWnd, dc);
+    FrameShown();
+}
+
+void CScreenWnd::FrameShown() {
     m_lastFrameTick = ::GetTickCount();
     m_bFrameOwed = false;
+    if (FrameShownHook hook = g_pfnFrameShown.load(); hook != nullptr) hook(*this);
 }
 
 LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
@@ -218,8 +223,7 @@ LRESULT CScreenWnd::OnPaint(WPARAM wp, LPARAM lp) {
     // The readers draw with the same context: one thread at a time.
     ScreenLock lock(*this);
     const LRESULT result = CGLWnd::OnPaint(wp, lp);
-    m_lastFrameTick = ::GetTickCount();
-    m_bFrameOwed = false;
+    FrameShown();
     return result;
 }
 

@@ -21,6 +21,13 @@ class CScreenWnd;
 // The one screen, or null when there is none; the console notifications reach the screen through it.
 extern std::atomic<CScreenWnd*> g_pScreen;
 
+// Measurement seam (benchmarks and tests; null in the program): called right after every frame the
+// screen has shown, whichever way it was drawn (an append, an owed frame paid, a paint), on the thread
+// that drew it, with m_lock held. It may read the store (LineText takes m_lock again, which that thread
+// already holds) but must not wait for another thread.
+using FrameShownHook = void (*)(CScreenWnd& screen);
+extern std::atomic<FrameShownHook> g_pfnFrameShown;
+
 class CScreenWnd : public CGLWnd {
 public:
     static constexpr int kLineRecords = 30;
@@ -91,6 +98,8 @@ private:
     void DrawOrOweFrame(HDC dc);
     // Draws the owed frame, if any, now. m_lock held.
     void PayOwedFrame();
+    // Bookkeeping after a frame has been shown. m_lock held.
+    void FrameShown();
     DWORD m_lastFrameTick = 0;
     bool m_bFrameOwed = false;
     // Set under m_lock when the window starts to go: appends then only keep the text.
