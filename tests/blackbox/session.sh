@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# A session with the real program, the way a person uses it: start vextral.exe under Wine on the
+# virtual display, type a command into the entry box, look at the screen, type "exit" and see the
+# program end by itself. Usage: session.sh path/to/vextral.exe [screenshot.png]
+set -uo pipefail
+exe=${1:?usage: session.sh vextral.exe [screenshot.png]}
+shot=${2:-$(mktemp --suffix=.png)}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../../scripts/wine-env.sh"
+vx_init_prefix
+vx_start_display || exit 1
+fail() { echo "session: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; vx_stop_display; exit 1; }
+
+vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
+cd /tmp
+vx_wine "$exe" >/dev/null 2>&1 &
+pid=$!
+
+win=
+for _ in $(seq 100); do
+  win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
+  [ -n "$win" ] && break
+  sleep 0.2
+done
+[ -n "$win" ] || fail "no window titled Vextral"
+sleep 2  # the interpreter's greeting and prompt
+
+# Click into the entry box (the bottom strip of the window), then type.
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 10)) click 1
+xdotool type --delay 20 'echo hello from vextral'
+xdotool key Return
+sleep 2
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shot" || fail "no screenshot"
+
+# The screen must show the 3D text over the gradient: many blue background pixels and bright text
+# pixels in the screen area (everything above the entry box).
+read -r blue bright < <(convert "$shot" -crop "$((WIDTH - 20))x$((HEIGHT - 70))+10+30" +repage txt:- |
+  awk -F'[(),]' 'NR > 1 { r = $2; g = $3; b = $4;
+                          if (b > 100 && r < 60 && g < 60) blue++;
+                          if (r > 200 && g > 200 && b > 200) bright++ }
+                 END { print blue + 0, bright + 0 }')
+echo "session: $blue blue background pixels, $bright bright text pixels in $shot"
+[ "$blue" -gt 5000 ] || fail "the screen shows no gradient background"
+[ "$bright" -gt 300 ] || fail "the screen shows no text"
+
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 10)) click 1
+xdotool type --delay 20 'exit'
+xdotool key Return
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end after exit"
+wait "$pid"
+echo "session: the program ended by itself after exit"
+vx_stop_display
+exit 0
