@@ -120,9 +120,8 @@ CColourPalettePopup::~CColourPalettePopup() {
 BOOL CColourPalettePopup::CreatePopup(int x, int y, COLORREF initial, CWnd* picker, const char* moreText) {
     m_picker = picker;
     m_initialColour = initial;
-    const char* className =
-        RegisterWndClass(CS_SAVEBITS | CS_CLASSDC | CS_HREDRAW | CS_VREDRAW, nullptr,
-                         static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH)), nullptr);
+    const char* className = RegisterWndClass(CS_SAVEBITS | CS_CLASSDC | CS_HREDRAW | CS_VREDRAW, nullptr,
+                                             static_cast<HBRUSH>(::GetStockObject(LTGRAY_BRUSH)), nullptr);
     if (className == nullptr) return FALSE;
     HWND owner = picker != nullptr ? picker->m_hWnd : nullptr;
     if (!CreateEx(0, className, "", WS_POPUP | WS_VISIBLE, x, y, 100, 100, owner, nullptr)) return FALSE;

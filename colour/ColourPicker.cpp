@@ -44,10 +44,10 @@ BOOL CColourPicker::Create(const char* caption, DWORD style, const RECT& rect, C
     const PickerClass& pc = GetPickerClass();
     if (pc.name == nullptr || m_hWnd != nullptr) return FALSE;
     m_pfnSuper = pc.buttonProc;
-    const BOOL created = CreateEx(0, pc.name, caption, style | WS_CHILD | BS_OWNERDRAW, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top,
-                                  parent != nullptr ? parent->m_hWnd : nullptr,
-                                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+    const BOOL created =
+        CreateEx(0, pc.name, caption, style | WS_CHILD | BS_OWNERDRAW, rect.left, rect.top,
+                 rect.right - rect.left, rect.bottom - rect.top, parent != nullptr ? parent->m_hWnd : nullptr,
+                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
     if (!created) m_pfnSuper = nullptr;
     return created;
 }

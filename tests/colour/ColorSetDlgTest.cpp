@@ -75,7 +75,8 @@ TEST(ColorSetDlg, OkWithoutChangesReturnsTheColoursItShowed) {
                                  const int ids[] = {IDC_COLOUR_BACK1, IDC_COLOUR_BACK2, IDC_COLOUR_TEXT};
                                  for (int i = 0; i < 3; ++i) {
                                      HWND picker = ::GetDlgItem(d, ids[i]);
-                                     EXPECT_EQ(::GetWindowLongPtrA(picker, GWL_STYLE) & BS_TYPEMASK, BS_OWNERDRAW);
+                                     EXPECT_EQ(::GetWindowLongPtrA(picker, GWL_STYLE) & BS_TYPEMASK,
+                                               BS_OWNERDRAW);
                                      ::UpdateWindow(picker);
                                      shown[i] = ClientPixel(picker, 8, 8);
                                  }
@@ -101,20 +102,20 @@ TEST(ColorSetDlg, APopupInsideTheDialogChangesItsPickerOnly) {
     CColorSetDlg dlg;
     Fill(dlg, 0);
     HWND popup = nullptr;
-    const INT_PTR result = RunModal(
-        dlg, {[](HWND d) { return ::SendDlgItemMessageA(d, IDC_COLOUR_TEXT, BM_CLICK, 0, 0) == 0; },
-              [&](HWND) {
-                  CColourPalettePopup* p = CapturingPopup();
-                  if (p == nullptr) return false;
-                  popup = p->m_hWnd;
-                  GridRect red;
-                  p->GetCellRect(2, 0, red);
-                  // Queued, so both go through the dialog's loop and its pre-translation.
-                  ::PostMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(red.left + 9, red.top + 9));
-                  ::PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
-                  return true;
-              },
-              [&](HWND) { return !::IsWindow(popup); }, Press(IDOK)});
+    const INT_PTR result =
+        RunModal(dlg, {[](HWND d) { return ::SendDlgItemMessageA(d, IDC_COLOUR_TEXT, BM_CLICK, 0, 0) == 0; },
+                       [&](HWND) {
+                           CColourPalettePopup* p = CapturingPopup();
+                           if (p == nullptr) return false;
+                           popup = p->m_hWnd;
+                           GridRect red;
+                           p->GetCellRect(2, 0, red);
+                           // Queued, so both go through the dialog's loop and its pre-translation.
+                           ::PostMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(red.left + 9, red.top + 9));
+                           ::PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+                           return true;
+                       },
+                       [&](HWND) { return !::IsWindow(popup); }, Press(IDOK)});
     EXPECT_EQ(result, IDOK);
     EXPECT_NE(popup, nullptr);
     EXPECT_EQ(dlg.m_pickerText.GetColour(), RGB(255, 0, 0));

@@ -42,8 +42,9 @@ class PickerTest : public ::testing::Test {
 protected:
     // A template-like push button taken over by `picker`.
     void Attach(CColourPicker& picker, int width, int height) {
-        HWND button = ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 20, 30, width, height,
-                                        m_parent.m_hWnd, reinterpret_cast<HMENU>(UINT_PTR{kId}), nullptr, nullptr);
+        HWND button =
+            ::CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 20, 30, width, height,
+                              m_parent.m_hWnd, reinterpret_cast<HMENU>(UINT_PTR{kId}), nullptr, nullptr);
         ASSERT_TRUE(picker.SubclassWindow(button));
         ::UpdateWindow(button);
     }

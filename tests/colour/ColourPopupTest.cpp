@@ -72,7 +72,9 @@ protected:
         PumpPending();
     }
     // The background pixel between a cell's 2-pixel edge and its swatch.
-    COLORREF CellBackground(int i) { return ClientPixel(m_hPopup, Cell(i / 8, i % 8).left + 2, Cell(i / 8, i % 8).top + 9); }
+    COLORREF CellBackground(int i) {
+        return ClientPixel(m_hPopup, Cell(i / 8, i % 8).left + 2, Cell(i / 8, i % 8).top + 9);
+    }
 
     CRecorder m_picker{60, 260, 120, 40};
     ProbePopup* m_popup = nullptr;
@@ -114,8 +116,8 @@ TEST_F(PopupTest, EachHighlightChangeIsReportedAndEscapeRestoresTheInitialColour
     Key(VK_DOWN);  // to the top-left cell
     Key(VK_UP);    // back to the button: an arrow key always reports
     Key(VK_ESCAPE);
-    const std::vector<UINT> kinds{WM_COLOUR_HOT, WM_COLOUR_HOT, WM_COLOUR_HOT, WM_COLOUR_HOT, WM_COLOUR_HOT,
-                                  WM_COLOUR_CANCEL};
+    const std::vector<UINT> kinds{WM_COLOUR_HOT, WM_COLOUR_HOT, WM_COLOUR_HOT,
+                                  WM_COLOUR_HOT, WM_COLOUR_HOT, WM_COLOUR_CANCEL};
     ASSERT_EQ(m_picker.Kinds(), kinds);
     const COLORREF colours[] = {Entry(9), Entry(28), kRed, Entry(0), kRed, kRed};
     for (size_t i = 0; i < 6; ++i) EXPECT_EQ(m_picker.m_messages[i].colour, colours[i]) << i;

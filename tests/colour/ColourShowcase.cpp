@@ -1,6 +1,6 @@
 // Not a test: opens the colour settings dialog with the text colour's palette popup shown and one cell
-// highlighted under the pointer, and keeps it so for the number of seconds given as the first argument (default 5), so
-// that a screenshot can be taken of the screen.
+// highlighted under the pointer, and keeps it so for the number of seconds given as the first argument
+// (default 5), so that a screenshot can be taken of the screen.
 #include <windows.h>
 
 #include <cstdlib>
@@ -30,7 +30,8 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
         }
     }
     if (g_ticks == g_lastTick) {
-        if (HWND capture = ::GetCapture(); capture != nullptr) ::SendMessageA(capture, WM_KEYDOWN, VK_ESCAPE, 0);
+        if (HWND capture = ::GetCapture(); capture != nullptr)
+            ::SendMessageA(capture, WM_KEYDOWN, VK_ESCAPE, 0);
         g_dialog->EndDialog(IDCANCEL);
     }
 }

@@ -22,7 +22,7 @@ class CRecorder : public CWnd {
 public:
     CRecorder(int x, int y, int cx, int cy);
     std::vector<RecordedMessage> m_messages;
-    std::vector<WPARAM> m_commands;                    // every WM_COMMAND that reached the window itself
+    std::vector<WPARAM> m_commands;                   // every WM_COMMAND that reached the window itself
     std::function<void(UINT msg)> m_onColourMessage;  // runs after a colour message was recorded
     std::vector<UINT> Kinds() const;
 

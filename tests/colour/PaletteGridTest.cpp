@@ -73,6 +73,7 @@ TEST(PaletteGrid, HitTestIsOneMarginOffTheDrawing) {
         int x, y;
         GridCell cell;
     } cases[] = {
+        // clang-format off
         {10, 40, {0, 0}}, {60, 70, {2, 3}}, {137, 100, {4, 7}}, {70, 12, MORE_CELL},
         // The button reacts from (4, 4); its separator (rows 20, 21) and the margin below belong to it.
         {4, 4, MORE_CELL}, {3, 10, {0, 0}}, {10, 3, NO_CELL}, {70, 21, MORE_CELL}, {70, 25, MORE_CELL},
@@ -83,6 +84,7 @@ TEST(PaletteGrid, HitTestIsOneMarginOffTheDrawing) {
         {0, 40, {0, 0}}, {-15, 40, {0, 0}}, {-16, 40, NO_CELL}, {1, 10, {0, 0}},
         // Outside the grid: no target.
         {146, 60, NO_CELL}, {145, 60, {2, 7}}, {70, 200, NO_CELL}, {400, 60, NO_CELL}, {70, -50, NO_CELL},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(g.HitTest(c.x, c.y), c.cell) << "at " << c.x << ", " << c.y;
 }
@@ -95,6 +97,7 @@ TEST(PaletteGrid, KeyTable) {
         GridKey key;
         GridCell to;
     } table[] = {
+        // clang-format off
         {NO_CELL, K::Down, {0, 0}}, {MORE_CELL, K::Down, {0, 0}}, {{0, 5}, K::Down, {1, 5}},
         {{3, 7}, K::Down, {4, 7}}, {{4, 6}, K::Down, MORE_CELL},  // last row to the button
         {NO_CELL, K::Up, {4, 0}}, {MORE_CELL, K::Up, {4, 0}}, {{4, 6}, K::Up, {3, 6}},
@@ -102,11 +105,12 @@ TEST(PaletteGrid, KeyTable) {
         {NO_CELL, K::Right, {0, 0}}, {MORE_CELL, K::Right, {0, 0}}, {{2, 0}, K::Right, {2, 1}},
         {{2, 6}, K::Right, {2, 7}}, {{2, 7}, K::Right, {2, 0}},  // wraps within the row
         {NO_CELL, K::Left, {4, 7}}, {MORE_CELL, K::Left, {4, 7}}, {{3, 7}, K::Left, {3, 6}},
-        {{3, 1}, K::Left, {3, 0}}, {{3, 0}, K::Left, {3, 7}},
+        {{3, 1}, K::Left, {3, 0}}, {{3, 0}, K::Left, {3, 7}},  // wraps within the row
+        // clang-format on
     };
     for (const auto& t : table) {
-        EXPECT_EQ(g.KeyTarget(t.from, t.key), t.to) << "from (" << t.from.row << ", " << t.from.column
-                                                      << ") key " << static_cast<int>(t.key);
+        EXPECT_EQ(g.KeyTarget(t.from, t.key), t.to)
+            << "from (" << t.from.row << ", " << t.from.column << ") key " << static_cast<int>(t.key);
     }
     // Six Downs from (0, 3) pass through the button to the top-left cell.
     GridCell c{0, 3};
