@@ -43,27 +43,47 @@ vx_init_prefix() {
   touch "$stamp"
 }
 
-# Starts Xvfb on a free display number when DISPLAY is not set; VX_XVFB_PID names it.
+# The virtual display of the prefix. Wine's desktop process stays on the display it was started with,
+# and every later program of the same prefix shows its windows there; so a prefix keeps one display for
+# as long as it lives, recorded in $WINEPREFIX/.vextral-display, and starting a new one also restarts
+# the prefix's Wine server. vx_start_display sets DISPLAY to it (starting it when needed) unless
+# DISPLAY is already set; VX_XVFB_PID names a display started by this call.
 vx_start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
-  local n=90
+  local record="$WINEPREFIX/.vextral-display" n
+  if [ -f "$record" ]; then
+    n=$(cat "$record")
+    if DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+      export DISPLAY=":$n"
+      return 0
+    fi
+  fi
+  n=90
   while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1280x1024x24 +extension GLX -nolisten tcp >/dev/null 2>&1 &
+  setsid Xvfb ":$n" -screen 0 1280x1024x24 +extension GLX -nolisten tcp >/dev/null 2>&1 < /dev/null &
   VX_XVFB_PID=$!
   export DISPLAY=":$n"
   local i
   for i in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && return 0
+    if xdpyinfo >/dev/null 2>&1; then
+      mkdir -p "$WINEPREFIX"
+      echo "$n" > "$record"
+      "$WINESERVER" -k >/dev/null 2>&1
+      return 0
+    fi
     sleep 0.1
   done
   echo "wine-env: Xvfb on $DISPLAY did not start" >&2
   return 1
 }
 
+# Stops the display that vx_start_display started, with the prefix's Wine server.
 vx_stop_display() {
   if [ -n "${VX_XVFB_PID:-}" ]; then
+    "$WINESERVER" -k >/dev/null 2>&1
     kill "$VX_XVFB_PID" 2>/dev/null
     wait "$VX_XVFB_PID" 2>/dev/null
+    rm -f "$WINEPREFIX/.vextral-display"
     VX_XVFB_PID=
   fi
 }

@@ -3,13 +3,13 @@
 # virtual display, type a command into the entry box, look at the screen, type "exit" and see the
 # program end by itself. Usage: session.sh path/to/vextral.exe [screenshot.png]
 set -uo pipefail
-exe=${1:?usage: session.sh vextral.exe [screenshot.png]}
+exe=$(realpath "${1:?usage: session.sh vextral.exe [screenshot.png]}")
 shot=${2:-$(mktemp --suffix=.png)}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../../scripts/wine-env.sh"
 vx_init_prefix
 vx_start_display || exit 1
-fail() { echo "session: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; vx_stop_display; exit 1; }
+fail() { echo "session: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 
 vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
 cd /tmp
@@ -35,8 +35,8 @@ import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "$shot" || fail "no scr
 
 # The screen must show the 3D text over the gradient: many blue background pixels and bright text
 # pixels in the screen area (everything above the entry box).
-read -r blue bright < <(convert "$shot" -crop "$((WIDTH - 20))x$((HEIGHT - 70))+10+30" +repage txt:- |
-  awk -F'[(),]' 'NR > 1 { r = $2; g = $3; b = $4;
+read -r blue bright < <(convert "$shot" -crop "$((WIDTH - 20))x$((HEIGHT - 70))+10+30" +repage -depth 8 txt:- |
+  awk -F"[(),]" 'NR > 1 { r = $3; g = $4; b = $5;
                           if (b > 100 && r < 60 && g < 60) blue++;
                           if (r > 200 && g > 200 && b > 200) bright++ }
                  END { print blue + 0, bright + 0 }')
@@ -54,5 +54,5 @@ done
 kill -0 "$pid" 2>/dev/null && fail "the program did not end after exit"
 wait "$pid"
 echo "session: the program ended by itself after exit"
-vx_stop_display
+
 exit 0
