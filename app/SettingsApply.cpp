@@ -1,6 +1,8 @@
 // The glue between the settings record, the screen's display values and the main window's placement.
 #include <cstring>
+#include <vector>
 
+#include "app/PlacementCheck.h"
 #include "app/Settings.h"
 #include "screen/ScreenWnd.h"
 
@@ -76,6 +78,33 @@ FontData FromLogFont(const LOGFONTA& lf) {
     return f;
 }
 
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetMonitorInfoA(monitor, &info)) return TRUE;
+    auto* areas = reinterpret_cast<std::vector<WorkArea>*>(data);
+    const WorkArea area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    // The primary monitor's work area first: an unreachable window is moved there.
+    if (info.dwFlags & MONITORINFOF_PRIMARY) {
+        areas->insert(areas->begin(), area);
+    } else {
+        areas->push_back(area);
+    }
+    return TRUE;
+}
+
+// The work areas of all monitors, the primary one first.
+std::vector<WorkArea> MonitorWorkAreas() {
+    std::vector<WorkArea> areas;
+    ::EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+    if (areas.empty()) {
+        RECT work{};
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        areas.push_back({work.left, work.top, work.right, work.bottom});
+    }
+    return areas;
+}
+
 }  // namespace
 
 void ApplySettingsRecord(const unsigned char record[kSettingsSize], CScreenWnd& screen, HWND mainWnd) {
@@ -95,7 +124,11 @@ void ApplySettingsRecord(const unsigned char record[kSettingsSize], CScreenWnd& 
 
     screen.SetScreenFont(ToLogFont(s.font));
 
-    WINDOWPLACEMENT wp = ToPlacement(s.placement);
+    // The placement as stored, unless it would leave the window where nobody can see or reach it
+    // (hidden, no size, off every monitor): then it is mended just enough to be usable again.
+    PlacementData placement = s.placement;
+    KeepPlacementUsable(placement, MonitorWorkAreas(), 600, 400);
+    WINDOWPLACEMENT wp = ToPlacement(placement);
     wp.length = sizeof wp;
     ::SetWindowPlacement(mainWnd, &wp);
 }
