@@ -201,3 +201,71 @@ TEST_F(MainWindowTest, DroppedPathsGoToTheEndOfTheLineWithNothingBetween) {
     EXPECT_EQ(EditText(), "Z:\\tmp\\a.bat");
     EXPECT_TRUE(m_dlg->m_History.empty());
 }
+
+namespace {
+
+// Closes the fixture's window as a person would and opens a new one, which loads what was saved.
+CMainDialog* Reopen(CMainDialog* dlg) {
+    HWND old = dlg->m_hWnd;
+    ::PostMessageA(old, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(old); }));
+    auto* again = new CMainDialog();
+    g_app.SetMainWnd(again);
+    return again;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, ViewColoursFontAndPlacementComeBackAtTheNextStart) {
+    CScreenWnd& s = m_dlg->m_Screen;
+    s.m_fOffsetX = -12.3f;
+    s.m_fOffsetY = 3.5f;
+    s.m_fOffsetZ = -2.0f;
+    s.m_fTilt = -61.0f;
+    s.m_crText = RGB(255, 255, 0);
+    s.m_crBack1 = RGB(0, 0, 94);
+    s.m_crBack2 = RGB(127, 255, 212);
+    s.m_bGradient = 0;
+    LOGFONTA lf = s.GetScreenFont();
+    lf.lfHeight = 22;
+    lf.lfItalic = TRUE;
+    s.SetScreenFont(lf);
+    ::SetWindowPos(m_hWnd, nullptr, 50, 60, 640, 450, SWP_NOZORDER);
+    Pump(50);
+
+    m_dlg = Reopen(m_dlg);
+    m_hWnd = m_dlg->m_hWnd;
+    ASSERT_NE(m_hWnd, nullptr);
+    CScreenWnd& t = m_dlg->m_Screen;
+    EXPECT_EQ(t.m_fOffsetX, -12.3f);
+    EXPECT_EQ(t.m_fOffsetY, 3.5f);
+    EXPECT_EQ(t.m_fOffsetZ, -2.0f);
+    EXPECT_EQ(t.m_fTilt, -61.0f);
+    EXPECT_EQ(t.m_crText, RGB(255, 255, 0));
+    EXPECT_EQ(t.m_crBack1, RGB(0, 0, 94));
+    EXPECT_EQ(t.m_crBack2, RGB(127, 255, 212));
+    EXPECT_EQ(t.m_bGradient, 0);
+    const LOGFONTA back = t.GetScreenFont();
+    EXPECT_EQ(back.lfHeight, 22);
+    EXPECT_TRUE(back.lfItalic);
+    EXPECT_STREQ(back.lfFaceName, lf.lfFaceName);
+    RECT r;
+    ::GetWindowRect(m_hWnd, &r);
+    EXPECT_EQ(r.left, 50);
+    EXPECT_EQ(r.top, 60);
+    EXPECT_EQ(r.right - r.left, 640);
+    EXPECT_EQ(r.bottom - r.top, 450);
+    ASSERT_TRUE(PumpUntil([&] { return PromptShown(); }));
+
+    // A window closed while minimised opens minimised.
+    ::ShowWindow(m_hWnd, SW_MINIMIZE);
+    Pump(50);
+    m_dlg = Reopen(m_dlg);
+    m_hWnd = m_dlg->m_hWnd;
+    EXPECT_TRUE(::IsIconic(m_hWnd));
+    WINDOWPLACEMENT wp{sizeof wp};
+    ::GetWindowPlacement(m_hWnd, &wp);
+    EXPECT_EQ(wp.rcNormalPosition.left, 50);  // and restores to where it was
+    EXPECT_EQ(wp.rcNormalPosition.right - wp.rcNormalPosition.left, 640);
+    ASSERT_TRUE(PumpUntil([&] { return PromptShown(); }));
+}
