@@ -237,8 +237,9 @@ void CMainDialog::OnColour() {
     dlg.m_pickerBack1.SetColour(m_Screen.m_crBack1);
     dlg.m_pickerBack2.SetColour(m_Screen.m_crBack2);
     dlg.m_pickerText.SetColour(m_Screen.m_crText);
-    // Any non-zero flag draws the gradient (a stored record may hold 7): the box shows it as ticked.
-    dlg.m_gradient = m_Screen.m_bGradient != 0 ? 1 : 0;
+    // Handed over as it is: a stored flag outside 0..2 opens with the box cleared, as the check box
+    // exchange has it, and OK then stores 0 unless the box is ticked.
+    dlg.m_gradient = m_Screen.m_bGradient;
     if (dlg.DoModal() != IDOK) return;
     {
         // A reader may be drawing a frame: the values change between two frames, never inside one.
