@@ -17,7 +17,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 vx_init_prefix() {
-  local stamp="$WINEPREFIX/.vextral-ready"
+  local stamp="$WINEPREFIX/.vextral-ready-2"
   [ -f "$stamp" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   vx_wine wineboot -i >/dev/null 2>&1 || true
@@ -32,9 +32,12 @@ vx_init_prefix() {
     printf '"ＭＳ 明朝"="IPAMincho"\r\n'
     printf '"ＭＳ ゴシック"="IPAGothic"\r\n'
     printf '\r\n'
-    # Wine draws the windows' frames and captions itself: a virtual display has no window manager.
+    # A virtual display has no window manager: Wine draws the frames and captions itself and does not
+    # wait for a window manager to confirm that a hidden window is gone (a second for every dialog,
+    # popup or tooltip that closes).
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n'
     printf '"Decorated"="N"\r\n'
+    printf '"Managed"="N"\r\n'
     printf '\r\n'
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   vx_wine regedit /S "$reg" >/dev/null 2>&1
