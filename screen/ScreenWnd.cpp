@@ -2,6 +2,8 @@
 
 #include <GL/gl.h>
 
+#include <mutex>
+
 #include "framework/App.h"
 #include "glyph/GlyphCache.h"
 #include "res/Texts.h"
@@ -28,6 +30,8 @@ float Blue(COLORREF c) { return static_cast<float>(GetBValue(c)) * kByteToIntens
 class ScreenLock {
 public:
     explicit ScreenLock(CScreenWnd& screen) : m_screen(screen) { m_screen.Lock(); }
+    // Takes over a lock the caller already holds.
+    ScreenLock(CScreenWnd& screen, std::adopt_lock_t) : m_screen(screen) {}
     ~ScreenLock() { m_screen.Unlock(); }
     ScreenLock(const ScreenLock&) = delete;
     ScreenLock& operator=(const ScreenLock&) = delete;
@@ -205,6 +209,14 @@ std::string CScreenWnd::LineText(int record) {
     return record >= 0 && record < kLineRecords ? m_texts[record] : std::string();
 }
 
+void CScreenWnd::LockAnswering() {
+    while (!::TryEnterCriticalSection(&m_lock)) {
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        ::Sleep(1);
+    }
+}
+
 void CScreenWnd::NewLine() {
     ++m_nLineCount;
     m_strLine.clear();
@@ -281,8 +293,11 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
     // Output still arriving from the interpreter's threads is dropped from now on.
     g_pScreen = nullptr;
     {
-        // Waits for a reader that is inside an append; it never waits for this thread.
-        ScreenLock lock(*this);
+        // Waits for a reader that is inside an append. That reader may itself be waiting for this
+        // thread (drawing into a window of this thread can need it to answer), so messages sent to
+        // this thread are answered while it waits.
+        LockAnswering();
+        ScreenLock lock(*this, std::adopt_lock);
         m_bClosing = true;
         CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), GetRC());

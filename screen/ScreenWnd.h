@@ -64,6 +64,9 @@ public:
     // Serialises appends, frames and font changes.
     void Lock() { ::EnterCriticalSection(&m_lock); }
     void Unlock() { ::LeaveCriticalSection(&m_lock); }
+    // Lock for the user-interface thread: answers the messages other threads send it while it waits,
+    // since a reader holding m_lock may be waiting for such an answer.
+    void LockAnswering();
 
     // Display values.
     float m_fTilt = -40.0f;
