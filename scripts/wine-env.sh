@@ -42,7 +42,6 @@ vx_init_prefix() {
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   vx_wine regedit /S "$reg" >/dev/null 2>&1
   rm -f "$reg"
-  "$WINESERVER" -w
   touch "$stamp"
 }
 
