@@ -210,3 +210,33 @@ TEST(Application, PreTranslationWalksFromTheTargetToItsTopLevelWindow) {
     EXPECT_EQ(top.m_seen, 2);
     top.DestroyWindow();
 }
+
+TEST(Resources, JapaneseLabelsAreStoredAsUnicodeAndDrawnWithRealGlyphs) {
+    CDialog dlg(IDD_COLOUR);
+    ASSERT_TRUE(dlg.Create(nullptr));
+    // The label of background colour 1: "背景色１" in the Shift-JIS resource script, UTF-16 in the program.
+    HWND label = nullptr;
+    for (HWND child = ::GetWindow(dlg.m_hWnd, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        RECT r;
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(HWND_DESKTOP, dlg.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        wchar_t text[32] = {};
+        ::GetWindowTextW(child, text, 32);
+        if (std::wstring(text) == L"\u80CC\u666F\u8272\uFF11") label = child;
+    }
+    ASSERT_NE(label, nullptr) << "no label reads U+80CC U+666F U+8272 U+FF11";
+    // The dialog's font has a glyph for every character of it: no boxes, no question marks.
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(dlg.m_hWnd, WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    HDC dc = ::GetDC(label);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    WORD glyphs[4] = {};
+    EXPECT_EQ(::GetGlyphIndicesW(dc, L"\u80CC\u666F\u8272\uFF11", 4, glyphs, GGI_MARK_NONEXISTING_GLYPHS), 4u);
+    for (WORD g : glyphs) EXPECT_NE(g, 0xFFFF);
+    char face[LF_FACESIZE] = {};
+    ::GetTextFaceA(dc, sizeof face, face);
+    std::printf("dialog font face: %s\n", face);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(label, dc);
+    dlg.DestroyWindow();
+}
