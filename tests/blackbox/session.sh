@@ -44,6 +44,24 @@ echo "session: $blue blue background pixels, $bright bright text pixels in $shot
 [ "$blue" -gt 5000 ] || fail "the screen shows no gradient background"
 [ "$bright" -gt 300 ] || fail "the screen shows no text"
 
+# Colours through the right-click menu, by keyboard as a person might: the third item ("色..."), then
+# the text colour's picker (the fourth stop in tab order), its palette, and yellow (row 4, column 3).
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 3)) click 3
+sleep 1
+xdotool key Down Down Down Return
+sleep 2
+xdotool key Tab Tab Tab space
+sleep 1
+xdotool key Down Down Down Down Right Right Return
+sleep 1
+xdotool key Return
+sleep 2
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" "${shot%.png}-yellow.png" || fail "no screenshot"
+yellow=$(convert "${shot%.png}-yellow.png" -crop "$((WIDTH - 20))x$((HEIGHT - 70))+10+30" +repage -depth 8 txt:- |
+  awk -F"[(),]" 'NR > 1 && $3 > 180 && $4 > 180 && $5 < 90 { n++ } END { print n + 0 }')
+echo "session: $yellow yellow text pixels after choosing yellow text"
+[ "$yellow" -gt 300 ] || fail "the text did not turn yellow"
+
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 10)) click 1
 xdotool type --delay 20 'exit'
 xdotool key Return
@@ -54,5 +72,26 @@ done
 kill -0 "$pid" 2>/dev/null && fail "the program did not end after exit"
 wait "$pid"
 echo "session: the program ended by itself after exit"
+
+# Once more, closed with the close box of the window's caption.
+vx_wine "$exe" >/dev/null 2>&1 &
+pid=$!
+win=
+for _ in $(seq 100); do
+  win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
+  [ -n "$win" ] && break
+  sleep 0.2
+done
+[ -n "$win" ] || fail "no window titled Vextral at the second start"
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool mousemove $((X + WIDTH - 12)) $((Y + 12)) click 1
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$pid" 2>/dev/null && fail "the program did not end after its close box was clicked"
+wait "$pid"
+echo "session: the caption's close box ended the program"
 
 exit 0
