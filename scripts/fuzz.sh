@@ -19,6 +19,7 @@ for corpus in "$root"/fuzz/corpus/*/; do
   scratch=$(mktemp -d)
   echo "== fuzz_$target: $seconds s"
   if ! "$dir/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=65536 -print_final_stats=1 \
+        -artifact_prefix="$root/build/fuzz/artifacts-" \
         "$scratch" "$corpus" 2>"$scratch.log"; then
     tail -40 "$scratch.log"
     echo "fuzz: fuzz_$target FAILED" >&2
