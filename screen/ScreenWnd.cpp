@@ -93,6 +93,7 @@ LOGFONTA CScreenWnd::GetScreenFont() const {
 }
 
 BOOL CScreenWnd::InitGL() {
+    m_uiThreadId = ::GetCurrentThreadId();
     g_pScreen = this;
     CGLWnd::InitGL();
     static const float kEye[3] = {0.0f, 0.0f, 20.0f};
@@ -207,6 +208,14 @@ LRESULT CScreenWnd::OnTimer(WPARAM id, LPARAM) {
 std::string CScreenWnd::LineText(int record) {
     ScreenLock lock(*this);
     return record >= 0 && record < kLineRecords ? m_texts[record] : std::string();
+}
+
+void CScreenWnd::Lock() {
+    if (m_uiThreadId != 0 && m_uiThreadId == ::GetCurrentThreadId()) {
+        LockAnswering();
+    } else {
+        ::EnterCriticalSection(&m_lock);
+    }
 }
 
 void CScreenWnd::LockAnswering() {

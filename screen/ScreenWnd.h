@@ -61,11 +61,12 @@ public:
     // The text that record `record` (0..29) was built from: what the screen shows there. Takes m_lock.
     std::string LineText(int record);
 
-    // Serialises appends, frames and font changes.
-    void Lock() { ::EnterCriticalSection(&m_lock); }
+    // Serialises appends, frames and font changes. On the thread that owns the window, waiting for the
+    // lock goes on answering the messages other threads send to it: a reader that holds m_lock while it
+    // draws into the window may be waiting for such an answer (under Wine drawing into a window of
+    // another thread can need one).
+    void Lock();
     void Unlock() { ::LeaveCriticalSection(&m_lock); }
-    // Lock for the user-interface thread: answers the messages other threads send it while it waits,
-    // since a reader holding m_lock may be waiting for such an answer.
     void LockAnswering();
 
     // Display values.
@@ -105,6 +106,8 @@ private:
     void FrameShown();
     DWORD m_lastFrameTick = 0;
     bool m_bFrameOwed = false;
+    // The thread that owns the window (set when the window is bound), for Lock.
+    std::atomic<DWORD> m_uiThreadId{0};
     // Set under m_lock when the window starts to go: appends then only keep the text.
     bool m_bClosing = false;
     // The texts of the 30 records, moved along with them.
