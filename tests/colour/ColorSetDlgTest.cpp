@@ -25,6 +25,17 @@ std::string State(HWND d) {
     return std::string(checked ? "checked" : "cleared") + (enabled ? ", enabled" : ", disabled");
 }
 
+// A click on control `id` as the dialog sees it (BM_CLICK would depend on the mouse capture, which
+// other programs on the same Wine server can disturb): a check box toggles, then the notification.
+void Click(HWND d, int id) {
+    HWND control = ::GetDlgItem(d, id);
+    if (id == IDC_COLOUR_GRADIENT) {
+        const LRESULT checked = ::SendMessageA(control, BM_GETCHECK, 0, 0);
+        ::SendMessageA(control, BM_SETCHECK, checked == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+    }
+    ::SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
 std::function<bool(HWND)> Press(int id) {
     return [id](HWND d) { return ::PostMessageA(d, WM_COMMAND, id, 0) != FALSE; };
 }
@@ -36,7 +47,7 @@ TEST(ColorSetDlg, TheBoxEnablesTheSecondColourAtOnce) {
     Fill(dlg, 0);
     std::vector<std::string> states;
     auto clickAndRecord = [&](HWND d) {
-        ::SendDlgItemMessageA(d, IDC_COLOUR_GRADIENT, BM_CLICK, 0, 0);
+        Click(d, IDC_COLOUR_GRADIENT);
         states.push_back(State(d));
         return true;
     };
@@ -72,6 +83,8 @@ TEST(ColorSetDlg, OkWithoutChangesReturnsTheColoursItShowed) {
     Fill(dlg, 0);
     COLORREF shown[3] = {};
     EXPECT_EQ(RunModal(dlg, {[&](HWND d) {
+                                 // On top of other programs' windows before its pixels are read.
+                                 ::SetWindowPos(d, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
                                  const int ids[] = {IDC_COLOUR_BACK1, IDC_COLOUR_BACK2, IDC_COLOUR_TEXT};
                                  for (int i = 0; i < 3; ++i) {
                                      HWND picker = ::GetDlgItem(d, ids[i]);
@@ -103,9 +116,12 @@ TEST(ColorSetDlg, APopupInsideTheDialogChangesItsPickerOnly) {
     Fill(dlg, 0);
     HWND popup = nullptr;
     const INT_PTR result =
-        RunModal(dlg, {[](HWND d) { return ::SendDlgItemMessageA(d, IDC_COLOUR_TEXT, BM_CLICK, 0, 0) == 0; },
+        RunModal(dlg, {[](HWND d) {
+                           Click(d, IDC_COLOUR_TEXT);
+                           return true;
+                       },
                        [&](HWND) {
-                           CColourPalettePopup* p = CapturingPopup();
+                           CColourPalettePopup* p = OpenPopup();
                            if (p == nullptr) return false;
                            popup = p->m_hWnd;
                            GridRect red;

@@ -48,7 +48,7 @@ protected:
         ASSERT_TRUE(picker.SubclassWindow(button));
         ::UpdateWindow(button);
     }
-    CRecorder m_parent{40, 40, 300, 160};
+    CRecorder m_parent{900, 500, 300, 160};
 };
 
 int ArrowSide() {
@@ -111,8 +111,9 @@ TEST_F(PickerTest, ClickOpensThePopupBelowAndAChoiceComesBack) {
     CColourPicker picker;
     picker.SetColour(kBlue);
     Attach(picker, 100, 20);
-    ::SendMessageA(picker.m_hWnd, BM_CLICK, 0, 0);
-    CColourPalettePopup* popup = CapturingPopup();
+    // The button's click notification, which its parent reflects to the picker.
+    m_parent.SendMessage(WM_COMMAND, MAKEWPARAM(kId, BN_CLICKED), reinterpret_cast<LPARAM>(picker.m_hWnd));
+    CColourPalettePopup* popup = OpenPopup();
     ASSERT_NE(popup, nullptr);
     HWND hPopup = popup->m_hWnd;
     EXPECT_EQ(picker.m_popupOpen, 1);

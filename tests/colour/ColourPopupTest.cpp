@@ -51,9 +51,10 @@ protected:
         if (::IsWindow(m_hPopup)) Key(VK_ESCAPE);  // a failed test leaves no popup behind
     }
     void Open(COLORREF initial) {
-        m_popup = new ProbePopup(60, 300, initial, &m_picker, kTextMoreColours);
+        m_popup = new ProbePopup(900, 740, initial, &m_picker, kTextMoreColours);
         m_hPopup = m_popup->m_hWnd;
         ASSERT_NE(m_hPopup, nullptr);
+        ::SetWindowPos(m_hPopup, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         ::UpdateWindow(m_hPopup);
     }
     GridRect Cell(int row, int column) const {
@@ -76,7 +77,7 @@ protected:
         return ClientPixel(m_hPopup, Cell(i / 8, i % 8).left + 2, Cell(i / 8, i % 8).top + 9);
     }
 
-    CRecorder m_picker{60, 260, 120, 40};
+    CRecorder m_picker{900, 700, 120, 40};
     ProbePopup* m_popup = nullptr;
     HWND m_hPopup = nullptr;
 };

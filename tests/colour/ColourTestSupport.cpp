@@ -7,7 +7,10 @@
 
 CRecorder::CRecorder(int x, int y, int cx, int cy) {
     const char* cls = RegisterWndClass(0, nullptr, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    CreateEx(0, cls, "recorder", WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, cx, cy, nullptr, nullptr);
+    // Topmost: the tests read pixels back from the screen, and other programs on the same Wine server
+    // (other test runs) share its desktop and could cover the window.
+    CreateEx(WS_EX_TOPMOST, cls, "recorder", WS_POPUP | WS_BORDER | WS_VISIBLE, x, y, cx, cy, nullptr,
+             nullptr);
 }
 
 std::vector<UINT> CRecorder::Kinds() const {
@@ -39,8 +42,19 @@ COLORREF ClientPixel(HWND hWnd, int x, int y) {
     return c;
 }
 
-CColourPalettePopup* CapturingPopup() {
-    return dynamic_cast<CColourPalettePopup*>(CWnd::FromHandle(::GetCapture()));
+namespace {
+BOOL CALLBACK FindPopup(HWND hWnd, LPARAM found) {
+    auto* popup = dynamic_cast<CColourPalettePopup*>(CWnd::FromHandle(hWnd));
+    if (popup == nullptr) return TRUE;
+    *reinterpret_cast<CColourPalettePopup**>(found) = popup;
+    return FALSE;
+}
+}  // namespace
+
+CColourPalettePopup* OpenPopup() {
+    CColourPalettePopup* found = nullptr;
+    ::EnumThreadWindows(::GetCurrentThreadId(), &FindPopup, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 namespace {
@@ -48,23 +62,23 @@ struct Driver {
     CDialog* dialog;
     std::vector<std::function<bool(HWND)>> steps;
     size_t next;
-    int grace;
+    int ticksLeft;
 };
 Driver* g_driver = nullptr;
 
 void CALLBACK DriverTick(HWND, UINT, UINT_PTR, DWORD) {
     Driver* d = g_driver;
     if (d == nullptr || d->dialog->m_hWnd == nullptr) return;
-    if (d->next < d->steps.size()) {
-        if (d->steps[d->next](d->dialog->m_hWnd)) ++d->next;
-    } else if (--d->grace == 0) {
-        d->dialog->EndDialog(0);
+    if (--d->ticksLeft == 0) {
+        d->dialog->EndDialog(0);  // a step that never comes true fails the test instead of hanging it
+    } else if (d->next < d->steps.size() && d->steps[d->next](d->dialog->m_hWnd)) {
+        ++d->next;
     }
 }
 }  // namespace
 
 INT_PTR RunModal(CDialog& dialog, std::vector<std::function<bool(HWND)>> steps) {
-    Driver driver{&dialog, std::move(steps), 0, 100};
+    Driver driver{&dialog, std::move(steps), 0, 300};
     g_driver = &driver;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 30, &DriverTick);
     const INT_PTR result = dialog.DoModal();

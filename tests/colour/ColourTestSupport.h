@@ -16,7 +16,7 @@ struct RecordedMessage {
     LPARAM lParam;
 };
 
-// A visible top-level window of ours that records the colour messages it receives: it stands in for a
+// A visible, topmost window of ours that records the colour messages it receives: it stands in for a
 // picker (the receiver of a popup's messages) or is a picker's parent (which reflects as every CWnd does).
 class CRecorder : public CWnd {
 public:
@@ -34,10 +34,10 @@ protected:
 void PumpPending();
 // A client pixel of a visible window, read back from the screen.
 COLORREF ClientPixel(HWND hWnd, int x, int y);
-// The palette popup that holds the mouse capture, or null.
-CColourPalettePopup* CapturingPopup();
+// The palette popup of this thread, or null.
+CColourPalettePopup* OpenPopup();
 
 // Runs `dialog` modally; from a 30 ms timer, each step in turn gets the dialog's window and returns true
-// when done (false: try again at the next tick). Returns the dialog's result, or 0 when the steps did
-// not close it within 100 ticks after the last one (the dialog is then cancelled).
+// when done (false: try again at the next tick). Returns the dialog's result, or 0 when the steps have
+// not closed it after 300 ticks (it is then ended with 0).
 INT_PTR RunModal(CDialog& dialog, std::vector<std::function<bool(HWND)>> steps);
