@@ -11,19 +11,33 @@ vx_init_prefix
 vx_start_display || exit 1
 fail() { echo "session: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; exit 1; }
 
+# Starts the program and waits for its window (pid, win); then for the interpreter's greeting.
+start() {
+  vx_wine "$exe" >/dev/null 2>&1 &
+  pid=$!
+  win=
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
+    [ -n "$win" ] && break
+    sleep 0.2
+  done
+  [ -n "$win" ] || fail "no window titled Vextral"
+  sleep 2
+}
+
+# Waits for the program to end by itself; fails with `why` when it does not within 10 s.
+wait_end() {
+  for _ in $(seq 100); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$pid" 2>/dev/null && fail "$1"
+  wait "$pid"
+}
+
 vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
 cd /tmp
-vx_wine "$exe" >/dev/null 2>&1 &
-pid=$!
-
-win=
-for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
-  [ -n "$win" ] && break
-  sleep 0.2
-done
-[ -n "$win" ] || fail "no window titled Vextral"
-sleep 2  # the interpreter's greeting and prompt
+start
 
 # Click into the entry box (the bottom strip of the window), then type.
 eval "$(xdotool getwindowgeometry --shell "$win")"
@@ -65,33 +79,14 @@ echo "session: $yellow yellow text pixels after choosing yellow text"
 xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT - 10)) click 1
 xdotool type --delay 20 'exit'
 xdotool key Return
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after exit"
-wait "$pid"
+wait_end "the program did not end after exit"
 echo "session: the program ended by itself after exit"
 
 # Once more, closed with the close box of the window's caption.
-vx_wine "$exe" >/dev/null 2>&1 &
-pid=$!
-win=
-for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
-  [ -n "$win" ] && break
-  sleep 0.2
-done
-[ -n "$win" ] || fail "no window titled Vextral at the second start"
-sleep 2
+start
 eval "$(xdotool getwindowgeometry --shell "$win")"
 xdotool mousemove $((X + WIDTH - 12)) $((Y + 12)) click 1
-for _ in $(seq 100); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after its close box was clicked"
-wait "$pid"
+wait_end "the program did not end after its close box was clicked"
 echo "session: the caption's close box ended the program"
 
 exit 0
