@@ -12,6 +12,16 @@ namespace {
 // The property that holds a bound window's object.
 const char kObjectProp[] = "Vextral.CWnd";
 
+// The message being handled on this thread, for CWnd::Default. Kept per thread rather than in the
+// object: an object may delete itself while it handles a message (PostNcDestroy), and nothing may
+// touch it after its handler returns.
+struct CurrentMessage {
+    UINT msg;
+    WPARAM wp;
+    LPARAM lp;
+};
+thread_local CurrentMessage t_current{};
+
 }  // namespace
 
 CWnd::~CWnd() {
@@ -97,10 +107,10 @@ LRESULT CALLBACK CWnd::StdWndProc(HWND hWnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT CWnd::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
-    const CurrentMessage saved = m_current;
-    m_current = {msg, wp, lp};
-    LRESULT result = WindowProc(msg, wp, lp);
-    m_current = saved;
+    const CurrentMessage saved = t_current;
+    t_current = {msg, wp, lp};
+    LRESULT result = WindowProc(msg, wp, lp);  // `this` may be gone after it, unless msg is WM_NCDESTROY
+    t_current = saved;
     if (msg == WM_NCDESTROY) {
         if (CWinApp* app = AfxGetApp(); app != nullptr && app->m_pMainWnd == this) {
             // The main window is going: the message loop ends.
@@ -128,7 +138,7 @@ LRESULT CWnd::DefWindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcA(m_hWnd, msg, wp, lp);
 }
 
-LRESULT CWnd::Default() { return DefWindowProc(m_current.msg, m_current.wp, m_current.lp); }
+LRESULT CWnd::Default() { return DefWindowProc(t_current.msg, t_current.wp, t_current.lp); }
 
 bool CWnd::ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     HWND child = nullptr;

@@ -102,12 +102,6 @@ protected:
     friend class CWinApp;
 
 private:
-    struct CurrentMessage {
-        UINT msg;
-        WPARAM wp;
-        LPARAM lp;
-    };
-    CurrentMessage m_current{};
     bool ReflectToChild(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
     LRESULT Dispatch(UINT msg, WPARAM wp, LPARAM lp);
     void Unbind();

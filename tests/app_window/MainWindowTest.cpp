@@ -263,7 +263,8 @@ TEST_F(MainWindowTest, ViewColoursFontAndPlacementComeBackAtTheNextStart) {
     m_dlg = Reopen(m_dlg);
     m_hWnd = m_dlg->m_hWnd;
     EXPECT_TRUE(::IsIconic(m_hWnd));
-    WINDOWPLACEMENT wp{sizeof wp};
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
     ::GetWindowPlacement(m_hWnd, &wp);
     EXPECT_EQ(wp.rcNormalPosition.left, 50);  // and restores to where it was
     EXPECT_EQ(wp.rcNormalPosition.right - wp.rcNormalPosition.left, 640);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "framework/App.h"
@@ -239,4 +240,48 @@ TEST(Resources, JapaneseLabelsAreStoredAsUnicodeAndDrawnWithRealGlyphs) {
     ::SelectObject(dc, old);
     ::ReleaseDC(label, dc);
     dlg.DestroyWindow();
+}
+
+namespace {
+
+// A window object that deletes itself when its window goes, allocated in a buffer of its own that its
+// deletion fills with a pattern: any write into the object after it was deleted changes the pattern.
+alignas(16) unsigned char g_arena[512];
+constexpr unsigned char kPoison = 0xDD;
+
+class CSelfDeleting : public CWnd {
+public:
+    static void* operator new(std::size_t size) {
+        EXPECT_LE(size, sizeof g_arena);
+        return g_arena;
+    }
+    static void operator delete(void* p, std::size_t size) { std::memset(p, kPoison, size); }
+    static std::size_t s_size;
+    LRESULT OnClose(WPARAM, LPARAM) {
+        DestroyWindow();  // the object is gone when this returns
+        return 0;
+    }
+
+protected:
+    void PostNcDestroy() override {
+        s_size = sizeof(*this);
+        delete this;
+    }
+    bool OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        static const MessageEntry<CSelfDeleting> kTable[] = {OnMessage(WM_CLOSE, &CSelfDeleting::OnClose)};
+        return DispatchTable(*this, kTable, msg, wp, lp, result) || CWnd::OnWndMsg(msg, wp, lp, result);
+    }
+};
+std::size_t CSelfDeleting::s_size = 0;
+
+}  // namespace
+
+TEST(MessageTable, AnObjectThatDeletesItselfInAHandlerIsNotTouchedAfterwards) {
+    auto* wnd = new CSelfDeleting;
+    HWND hWnd = CreateTopLevel(*wnd);
+    ASSERT_NE(hWnd, nullptr);
+    ::SendMessageA(hWnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(::IsWindow(hWnd));
+    ASSERT_GT(CSelfDeleting::s_size, 0u);
+    for (std::size_t i = 0; i < CSelfDeleting::s_size; ++i) ASSERT_EQ(g_arena[i], kPoison) << "byte " << i;
 }
