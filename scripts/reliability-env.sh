@@ -41,7 +41,7 @@ rel_winpath() { echo "Z:${1//\//\\}"; }
 # Starts vextral.exe with no stored settings (unless $1 is "keep") and waits for its window and prompt.
 rel_start() {
   [ "${1:-}" = keep ] || vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
-  (cd /tmp && exec "$WINELOADER" "$exe" >/dev/null 2>&1) &
+  (cd /tmp && exec "$WINELOADER" "$exe" >>"${REL_LOG:-/dev/null}" 2>&1) &
   pid=$!
   win=
   local i
@@ -101,7 +101,7 @@ rel_private_kb() {
 rel_children() {
   local p
   for p in $(pgrep -f 'reliability_child.exe|cmd.exe' 2>/dev/null); do
-    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
+    { tr '\0' '\n' < "/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
 }
 

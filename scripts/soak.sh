@@ -5,7 +5,8 @@
 # the gradient in the colour dialog). Prints what it measured; fails on a crash, a hang, or a close that
 # takes more than 5 s. Not part of the test suite.
 #   scripts/soak.sh [minutes]        (default 10)
-# VX_BUILD names the x86_64 build directory (default build/x64). The run uses a private copy of the
+# VX_BUILD names the x86_64 build directory (default build/x64); REL_LOG collects the program's own
+# output (a crash report, for one). The run uses a private copy of the
 # project's Wine prefix and its own display, so that no other program's windows can meet it.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -66,6 +66,13 @@ void Scroll(HWND dialog, UINT msg, int bar, WPARAM code) {
 }
 
 void PlayUser(HWND main, int round) {
+    // One dialog at a time, as a person works: one still open from the last round is closed first.
+    DialogSearch open{main, nullptr};
+    ::EnumWindows(&FindOwned, reinterpret_cast<LPARAM>(&open));
+    if (open.found != nullptr) {
+        ::PostMessageA(open.found, WM_COMMAND, IDCANCEL, 0);
+        return;
+    }
     ::SetWindowPos(main, nullptr, 0, 0, 500 + (round * 37) % 300, 300 + (round * 23) % 200,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     if (round % 2 == 0) {
