@@ -27,6 +27,27 @@ const SystemMenuItem kSystemMenuItems[] = {
 
 const char kBannerRule[] = "******************************************";  // 42 asterisks
 
+// While a dialog runs over the main window, a close request first cancels the dialog and comes back
+// after this long.
+constexpr UINT_PTR kCloseRetryTimer = 1;
+constexpr UINT kCloseRetryMs = 100;
+
+// Cancels a window of this thread that runs over the main window: a dialog (ours or the system's), the
+// colour palette, a menu.
+BOOL CALLBACK CancelOverlay(HWND hWnd, LPARAM mainWnd) {
+    if (hWnd == reinterpret_cast<HWND>(mainWnd) || !::IsWindowVisible(hWnd) || !::IsWindowEnabled(hWnd)) {
+        return TRUE;
+    }
+    char cls[16] = {};
+    ::GetClassNameA(hWnd, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0) {
+        ::PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    } else {
+        ::PostMessageA(hWnd, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    return TRUE;
+}
+
 }  // namespace
 
 CMainDialog::CMainDialog(CWnd* parent) : CDialog(IDD_MAIN, parent) {
@@ -56,6 +77,7 @@ bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnCommand(IDM_COLOUR, &CMainDialog::OnColour),
         OnCommand(IDM_RESET, &CMainDialog::OnResetDefaults),
         OnMessage(WM_DESTROY, &CMainDialog::OnDestroy),
+        OnMessage(WM_TIMER, &CMainDialog::OnTimer),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CDialog::OnWndMsg(msg, wp, lp, result);
 }
@@ -159,6 +181,14 @@ LRESULT CMainDialog::OnSysCommand(WPARAM wp, LPARAM) {
     } else if (id == IDM_RESET) {
         OnResetDefaults();
     } else if (id == SC_CLOSE) {
+        if (!::IsWindowEnabled(m_hWnd)) {
+            // A modal dialog runs over the window (the request came from the interpreter's end): the
+            // window must not go from under it. Cancel what runs over it, then close.
+            ::EndMenu();
+            ::EnumThreadWindows(::GetCurrentThreadId(), &CancelOverlay, reinterpret_cast<LPARAM>(m_hWnd));
+            ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryMs, nullptr);
+            return 0;
+        }
         DestroyWindow();  // nothing asks, nothing can cancel
     } else {
         return Default();
@@ -178,6 +208,13 @@ LRESULT CMainDialog::OnPaint(WPARAM, LPARAM) {
     const int y = (rc.bottom - rc.top - cyIcon + 1) / 2;
     ::DrawIcon(dc, x, y, m_hIcon);
     ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+LRESULT CMainDialog::OnTimer(WPARAM id, LPARAM) {
+    if (id != kCloseRetryTimer) return Default();
+    ::KillTimer(m_hWnd, kCloseRetryTimer);
+    PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
 }
 

@@ -46,6 +46,7 @@ protected:
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnSize(WPARAM type, LPARAM size);
     LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnTimer(WPARAM id, LPARAM);
     void OnEnterCommand();
 
     // Menu commands, from the system menu and from the screen's right-click menu.

@@ -276,6 +276,19 @@ TEST_F(MenuCommandsTest, ResetGivesANormal600By400WindowAtItsTopLeftAndTheDefaul
     EXPECT_FALSE(::GetUpdateRect(screen.m_hWnd, &update, FALSE));
 }
 
+TEST_F(MenuCommandsTest, AClosingInterpreterClosesTheWindowEvenWithADialogOpen) {
+    // The interpreter's end posts the close request while the colour dialog runs over the window.
+    WithDialog([&] { MenuCommand(IDM_COLOUR); }, [&](HWND) { ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0); });
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWnd); }, 5000));
+    // The settings were saved on the way.
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key), ERROR_SUCCESS);
+    DWORD size = 0;
+    EXPECT_EQ(::RegQueryValueExA(key, "datas", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(size, 140u);
+    ::RegCloseKey(key);
+}
+
 TEST(StartFailure, AMessageBoxThenTheWindowClosesItself) {
     ConsoleProcess::SetInterpreterNameForTesting("no-such-interpreter.exe");
     // The message box is modal inside the window's initialisation; a watcher thread answers it.
