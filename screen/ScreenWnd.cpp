@@ -40,18 +40,83 @@ private:
     CScreenWnd& m_screen;
 };
 
+// Enters `cs`; on the thread that owns the window, goes on answering the messages other threads send
+// to it while it waits.
+void EnterAnswering(CRITICAL_SECTION& cs, DWORD uiThreadId) {
+    if (uiThreadId == 0 || uiThreadId != ::GetCurrentThreadId()) {
+        ::EnterCriticalSection(&cs);
+        return;
+    }
+    while (!::TryEnterCriticalSection(&cs)) {
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        ::Sleep(1);
+    }
+}
+
 }  // namespace
+
+// Holds the screen's rendering context for a scope, current on this thread: the context lock, the
+// GL window's device context and wglMakeCurrent. Nested holders on the same thread share the outer one.
+// A holder that may not wait (an append, with m_lock held) gets nothing when another thread holds the
+// context, or when the user-interface thread waits for it.
+class CScreenContext {
+public:
+    CScreenContext(CScreenWnd& screen, bool wait) : m_screen(screen) {
+        if (screen.GetRC() == nullptr || screen.m_bClosing) return;
+        const DWORD self = ::GetCurrentThreadId();
+        if (screen.m_glOwner == self) {
+            m_bHeld = true;
+            MakeCurrent();
+            return;
+        }
+        if (wait) {
+            screen.m_bFrameWanted = true;
+            EnterAnswering(screen.m_glLock, screen.m_uiThreadId);
+            screen.m_bFrameWanted = false;
+        } else if (screen.m_bFrameWanted || !::TryEnterCriticalSection(&screen.m_glLock)) {
+            return;
+        }
+        screen.m_glOwner = self;
+        screen.m_glDC = ::GetDC(screen.GetGLWindow());
+        m_bHeld = m_bOwner = true;
+        MakeCurrent();
+    }
+    ~CScreenContext() {
+        if (!m_bOwner) return;
+        ::wglMakeCurrent(nullptr, nullptr);
+        ::ReleaseDC(m_screen.GetGLWindow(), m_screen.m_glDC);
+        m_screen.m_glDC = nullptr;
+        m_screen.m_glOwner = 0;
+        ::LeaveCriticalSection(&m_screen.m_glLock);
+    }
+    CScreenContext(const CScreenContext&) = delete;
+    CScreenContext& operator=(const CScreenContext&) = delete;
+
+    explicit operator bool() const { return m_bHeld; }
+    // Current again after something (Render) released it.
+    void MakeCurrent() {
+        if (::wglGetCurrentContext() != m_screen.GetRC()) ::wglMakeCurrent(m_screen.m_glDC, m_screen.GetRC());
+    }
+
+private:
+    CScreenWnd& m_screen;
+    bool m_bHeld = false;
+    bool m_bOwner = false;
+};
 
 CScreenWnd::CScreenWnd() {
     ::InitializeCriticalSection(&m_lock);
+    ::InitializeCriticalSection(&m_glLock);
     SetDefaults();
     m_nLineCount = 0;
 }
 
 CScreenWnd::~CScreenWnd() {
     // The interpreter and its threads stop first: after this no reader can reach the screen, and only
-    // then may the lock go.
+    // then may the locks go.
     m_console.Stop();
+    ::DeleteCriticalSection(&m_glLock);
     ::DeleteCriticalSection(&m_lock);
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = nullptr;
@@ -72,16 +137,25 @@ void CScreenWnd::SetDefaults() {
     m_crBack1 = 0x000000;
     m_crBack2 = 0xFF0000;
     m_bGradient = TRUE;
-    HFONT font = CreateDefaultFont();
-    ScreenLock lock(*this);  // a reader may be building a line with the old font selected
-    if (m_font != nullptr) ::DeleteObject(m_font);
-    m_font = font;
+    ReplaceFont(CreateDefaultFont());
 }
 
 void CScreenWnd::SetScreenFont(const LOGFONTA& lf) {
     HFONT font = ::CreateFontIndirectA(&lf);
     if (font == nullptr) font = CreateDefaultFont();  // never leave the screen without a font
+    ReplaceFont(font);
+}
+
+void CScreenWnd::ReplaceFont(HFONT font) {
+    // A reader may be building a line with the old font selected; lines it stored but could not build
+    // yet were stored in the old font and are built in it now.
+    CScreenContext gl(*this, true);
     ScreenLock lock(*this);
+    if (gl) {
+        for (int i = 0; i < kLineRecords; ++i) {
+            if (m_bPending[i]) BuildRecord(i);
+        }
+    }
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = font;
 }
@@ -109,90 +183,155 @@ BOOL CScreenWnd::StartConsole() { return m_console.Start(OnConsoleOutput, OnCons
 int CScreenWnd::SendCommand(const char* text) { return m_console.Write(text); }
 
 void CScreenWnd::AppendOutput(const char* text) {
-    ScreenLock lock(*this);
-    CWinApp* app = AfxGetApp();
-    if (app != nullptr) app->BeginWaitCursor();
-    for (const OutputPiece& piece : SplitOutput(text, m_nTabWidth)) {
-        AppendText(piece.text.c_str());
-        if (piece.endsLine) NewLine();
+    {
+        ScreenLock lock(*this);
+        // One hold of the context, when it is free, for all the lines of the chunk.
+        CScreenContext gl(*this, false);
+        CWinApp* app = AfxGetApp();
+        if (app != nullptr) app->BeginWaitCursor();
+        for (const OutputPiece& piece : SplitOutput(text, m_nTabWidth)) {
+            StoreText(piece.text.c_str());
+            if (piece.endsLine) NewLine();
+        }
+        if (app != nullptr) app->EndWaitCursor();
     }
-    if (app != nullptr) app->EndWaitCursor();
+    AskForFrame();
 }
 
 void CScreenWnd::AppendText(const char* text) {
-    if (text == nullptr || *text == '\0') return;
-    // Once the window is being destroyed, the text is still stored but nothing touches GL or the
-    // window any more (a reader may have found the screen just before it went).
-    const bool live = !m_bClosing;
-    HDC dc = live ? ::GetDC(GetGLWindow()) : nullptr;
-    if (dc != nullptr) ::wglMakeCurrent(dc, GetRC());
+    {
+        ScreenLock lock(*this);
+        CScreenContext gl(*this, false);
+        StoreText(text);
+    }
+    AskForFrame();
+}
 
-    // Scroll: the oldest record goes, the others move down one place. Record 29 then holds a copy of
-    // record 28's names; it is overwritten below without being deleted.
+void CScreenWnd::StoreText(const char* text) {
+    if (text == nullptr || *text == '\0') return;
+    // Scroll: the oldest record goes, the others move down one place.
     if (m_nLineCount >= kLineRecords) {
-        if (dc != nullptr) m_lines[0].Delete();
+        Retire(m_lines[0]);
         for (int i = 0; i < kLineRecords - 1; ++i) {
             m_lines[i] = m_lines[i + 1];
             m_texts[i].swap(m_texts[i + 1]);
+            m_bPending[i] = m_bPending[i + 1];
         }
         m_nLineCount = kLineRecords - 1;
         m_lines[m_nLineCount] = CGlyphLine();
+        m_bPending[m_nLineCount] = false;
     }
-    // The current line is rebuilt whole.
-    if (!m_strLine.empty() && dc != nullptr) m_lines[m_nLineCount].Delete();
+    // The current line is rebuilt whole: at once when this thread holds the context (the caller took it
+    // when it was free), else by the next frame that shows it.
+    if (!m_strLine.empty()) Retire(m_lines[m_nLineCount]);
     m_lines[m_nLineCount] = CGlyphLine();
     m_strLine += text;
     m_texts[m_nLineCount] = m_strLine;
+    m_bPending[m_nLineCount] = true;
+    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
+    m_bFrameOwed = true;
+    if (!m_bFrameAsked) {
+        m_bFrameAsked = true;
+        m_bPostFrame = true;
+    }
+}
 
-    if (dc != nullptr) {
-        HGDIOBJ old = ::SelectObject(dc, m_font);
-        m_lines[m_nLineCount].Build(dc, m_strLine.c_str(), kExtrusion);  // a failure leaves it undrawn
-        ::SelectObject(dc, old);
-        ::wglMakeCurrent(nullptr, nullptr);
-        ::ReleaseDC(GetGLWindow(), dc);
-        if (HDC windowDC = ::GetDC(m_hWnd); windowDC != nullptr) {
-            DrawOrOweFrame(windowDC);
-            ::ReleaseDC(m_hWnd, windowDC);
+void CScreenWnd::AskForFrame() {
+    // Posted once the locks are let go, so that the user-interface thread finds them free; posting never
+    // waits for that thread.
+    if (m_bPostFrame.exchange(false)) PostMessage(kMsgFrameOwed, 0, 0);
+}
+
+void CScreenWnd::Retire(CGlyphLine& line) {
+    if (line.m_nList != 0 || line.m_nGlyphBase != 0) {
+        if (m_glOwner == ::GetCurrentThreadId()) {
+            CScreenContext gl(*this, false);  // current again if something released it
+            line.Delete();
+        } else {
+            m_retired.push_back(line);
+        }
+    }
+    line = CGlyphLine();
+}
+
+void CScreenWnd::BuildRecord(int record) {
+    CScreenContext gl(*this, false);  // current again if a frame released it
+    m_bPending[record] = false;
+    if (m_lines[record].m_nList != 0 || m_lines[record].m_nGlyphBase != 0) return;  // built already
+    HGDIOBJ old = ::SelectObject(m_glDC, m_font);
+    m_lines[record].Build(m_glDC, m_texts[record].c_str(), kExtrusion);  // a failure leaves it undrawn
+    ::SelectObject(m_glDC, old);
+}
+
+void CScreenWnd::PrepareFrame(FrameContent& content) {
+    // Frames are paced by their starts: one interval from the start of one to the start of the next, so
+    // that a frame that takes longer than the interval is followed at once, never sooner.
+    m_lastFrameTick = ::GetTickCount();
+    for (CGlyphLine& line : m_retired) line.Delete();
+    m_retired.clear();
+    content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
+    for (int i = 0; i <= content.nNewest; ++i) {
+        if (m_bPending[i]) BuildRecord(i);
+        content.lists[i] = m_lines[i].GetList();
+    }
+    content.fTilt = m_fTilt;
+    content.fOffsetX = m_fOffsetX;
+    content.fOffsetY = m_fOffsetY;
+    content.fOffsetZ = m_fOffsetZ;
+    content.crText = m_crText;
+    content.crBack1 = m_crBack1;
+    content.crBack2 = m_crBack2;
+    content.bGradient = m_bGradient;
+    m_bFrameOwed = false;
+}
+
+void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
+    CScreenContext gl(*this, true);
+    FrameContent content;
+    {
+        ScreenLock lock(*this);
+        if (!gl || m_bClosing || (onlyIfOwed && !m_bFrameOwed)) return;
+        PrepareFrame(content);
+    }
+    // Drawn without m_lock: appends go on storing lines meanwhile and leave their lists to the next
+    // frame, since this thread holds the context.
+    m_pFrame = &content;
+    Render(dc);
+    m_pFrame = nullptr;
+    ScreenLock lock(*this);
+    FrameShown();
+    if (m_bFrameOwed && !m_bFrameAsked) {
+        // Output arrived while this frame was drawn: the next one follows, one interval after this
+        // one started.
+        m_bFrameAsked = true;
+        const DWORD since = ::GetTickCount() - m_lastFrameTick;
+        if (since >= kFrameIntervalMs) {
+            PostMessage(kMsgFrameOwed, 0, 0);
+        } else {
+            ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
         }
     }
 }
 
-void CScreenWnd::DrawOrOweFrame(HDC dc) {
-    const DWORD now = ::GetTickCount();
-    if (now - m_lastFrameTick >= kFrameIntervalMs) {
-        Render(dc);
-        FrameShown();
-        return;
-    }
-    if (!m_bFrameOwed) {
-        m_bFrameOwed = true;
-        // Posting never waits for the user-interface thread, which may be waiting for m_lock.
-        PostMessage(kMsgFrameOwed, 0, 0);
-    }
-}
-
-void CScreenWnd::PayOwedFrame() {
-    if (!m_bFrameOwed || m_bClosing) return;
-    HDC dc = ::GetDC(m_hWnd);
-    if (dc == nullptr) return;
-    Render(dc);
-    ::ReleaseDC(m_hWnd, dc);
-    FrameShown();
-}
-
 void CScreenWnd::FrameShown() {
-    m_lastFrameTick = ::GetTickCount();
-    m_bFrameOwed = false;
     if (FrameShownHook hook = g_pfnFrameShown.load(); hook != nullptr) hook(*this);
 }
 
 LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
-    ScreenLock lock(*this);
-    const DWORD since = ::GetTickCount() - m_lastFrameTick;
-    if (since >= kFrameIntervalMs) {
-        PayOwedFrame();
-    } else {
-        ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
+    {
+        // At once after a pause (an answer to a command); within the interval of the last frame's start
+        // (a burst), when the interval is over.
+        ScreenLock lock(*this);
+        const DWORD since = ::GetTickCount() - m_lastFrameTick;
+        if (since < kFrameIntervalMs) {
+            ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
+            return 0;
+        }
+        m_bFrameAsked = false;
+    }
+    if (HDC dc = ::GetDC(m_hWnd); dc != nullptr) {
+        DrawFrame(dc, true);
+        ::ReleaseDC(m_hWnd, dc);
     }
     return 0;
 }
@@ -200,9 +339,20 @@ LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
 LRESULT CScreenWnd::OnTimer(WPARAM id, LPARAM) {
     if (id != kFrameTimer) return Default();
     ::KillTimer(m_hWnd, kFrameTimer);
-    ScreenLock lock(*this);
-    PayOwedFrame();
+    {
+        ScreenLock lock(*this);
+        m_bFrameAsked = false;
+    }
+    if (HDC dc = ::GetDC(m_hWnd); dc != nullptr) {
+        DrawFrame(dc, true);
+        ::ReleaseDC(m_hWnd, dc);
+    }
     return 0;
+}
+
+bool CScreenWnd::IsPending(int record) {
+    ScreenLock lock(*this);
+    return record >= 0 && record < kLineRecords && m_bPending[record];
 }
 
 std::string CScreenWnd::LineText(int record) {
@@ -236,33 +386,56 @@ bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnMessage(WM_RBUTTONDOWN, &CScreenWnd::OnRButtonDown),
         OnMessage(kMsgFrameOwed, &CScreenWnd::OnFrameOwed),
         OnMessage(WM_TIMER, &CScreenWnd::OnTimer),
+        OnMessage(WM_SIZE, &CScreenWnd::OnSize),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CGLWnd::OnWndMsg(msg, wp, lp, result);
 }
 
-LRESULT CScreenWnd::OnPaint(WPARAM wp, LPARAM lp) {
-    // The readers draw with the same context: one thread at a time.
-    ScreenLock lock(*this);
-    const LRESULT result = CGLWnd::OnPaint(wp, lp);
-    FrameShown();
-    return result;
+LRESULT CScreenWnd::OnPaint(WPARAM, LPARAM) {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(m_hWnd, &ps);
+    DrawFrame(dc, false);
+    ::EndPaint(m_hWnd, &ps);
+    return 0;
+}
+
+LRESULT CScreenWnd::OnSize(WPARAM wp, LPARAM lp) {
+    // The new viewport needs the context current here; a reader may hold it.
+    CScreenContext gl(*this, true);
+    return CGLWnd::OnSize(wp, lp);
 }
 
 void CScreenWnd::DrawScene(HDC) {
-    glClearColor(Red(m_crBack1), Green(m_crBack1), Blue(m_crBack1), 0.0f);
+    // The content noted by the frame being drawn, or (a direct call) the members as they are now.
+    FrameContent now;
+    const FrameContent* f = m_pFrame;
+    if (f == nullptr) {
+        now.fTilt = m_fTilt;
+        now.fOffsetX = m_fOffsetX;
+        now.fOffsetY = m_fOffsetY;
+        now.fOffsetZ = m_fOffsetZ;
+        now.crText = m_crText;
+        now.crBack1 = m_crBack1;
+        now.crBack2 = m_crBack2;
+        now.bGradient = m_bGradient;
+        now.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
+        for (int i = 0; i <= now.nNewest; ++i) now.lists[i] = m_lines[i].GetList();
+        f = &now;
+    }
+    glClearColor(Red(f->crBack1), Green(f->crBack1), Blue(f->crBack1), 0.0f);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    if (m_bGradient) {
+    if (f->bGradient) {
         // A quadrilateral at z = 0, counter-clockwise on screen, blending background 2 at the bottom into
         // background 1 at y = 5; it writes no depth, so the text is always drawn over it.
         glDisable(GL_LIGHTING);
         glDisable(GL_DEPTH_TEST);
         glBegin(GL_POLYGON);
-        glColor3f(Red(m_crBack2), Green(m_crBack2), Blue(m_crBack2));
+        glColor3f(Red(f->crBack2), Green(f->crBack2), Blue(f->crBack2));
         glVertex3f(-500.0f, -10.0f, 0.0f);
         glVertex3f(500.0f, -10.0f, 0.0f);
-        glColor3f(Red(m_crBack1), Green(m_crBack1), Blue(m_crBack1));
+        glColor3f(Red(f->crBack1), Green(f->crBack1), Blue(f->crBack1));
         glVertex3f(500.0f, 5.0f, 0.0f);
         glVertex3f(-500.0f, 5.0f, 0.0f);
         glEnd();
@@ -270,18 +443,17 @@ void CScreenWnd::DrawScene(HDC) {
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
 
-    const GLfloat material[4] = {Red(m_crText), Green(m_crText), Blue(m_crText), 1.0f};
+    const GLfloat material[4] = {Red(f->crText), Green(f->crText), Blue(f->crText), 1.0f};
     glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, material);
-    glTranslatef(m_fOffsetX, m_fOffsetY, m_fOffsetZ);
-    glRotatef(m_fTilt, 1.0f, 0.0f, 0.0f);
+    glTranslatef(f->fOffsetX, f->fOffsetY, f->fOffsetZ);
+    glRotatef(f->fTilt, 1.0f, 0.0f, 0.0f);
 
     // The newest record on the baseline, each older one a unit further along the plane.
-    const int newest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
     float y = 0.0f;
-    for (int i = newest; i >= 0; --i) {
+    for (int i = f->nNewest; i >= 0; --i) {
         glPushMatrix();
         glTranslatef(0.0f, y, 0.0f);
-        if (m_lines[i].GetList() > 0) glCallList(m_lines[i].GetList());
+        if (f->lists[i] > 0) glCallList(f->lists[i]);
         glPopMatrix();
         y += 1.0f;
     }
@@ -302,17 +474,19 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
     // Output still arriving from the interpreter's threads is dropped from now on.
     g_pScreen = nullptr;
     {
-        // Waits for a reader that is inside an append. That reader may itself be waiting for this
-        // thread (drawing into a window of this thread can need it to answer), so messages sent to
-        // this thread are answered while it waits.
-        LockAnswering();
-        ScreenLock lock(*this, std::adopt_lock);
+        // Waits for a reader that is inside an append or drawing a frame. That reader may itself be
+        // waiting for this thread (drawing into a window of this thread can need it to answer), so
+        // messages sent to this thread are answered while it waits.
+        CScreenContext gl(*this, true);
+        ScreenLock lock(*this);
         m_bClosing = true;
-        CGLDC dc(*this);
-        ::wglMakeCurrent(dc.get(), GetRC());
-        for (CGlyphLine& line : m_lines) line.Delete();
-        CGlyphCache::DestroyCurrent();  // the cached glyphs go with the context
-        ::wglMakeCurrent(nullptr, nullptr);
+        if (gl) {
+            for (CGlyphLine& line : m_retired) line.Delete();
+            for (CGlyphLine& line : m_lines) line.Delete();
+            CGlyphCache::DestroyCurrent();  // the cached glyphs go with the context
+        }
+        m_retired.clear();
+        for (bool& pending : m_bPending) pending = false;
     }
     return CGLWnd::OnDestroy(wp, lp);
 }

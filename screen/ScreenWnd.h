@@ -2,15 +2,26 @@
 // CScreenWnd: the 3D screen. Keeps the last 30 lines of the interpreter's output as glyph display lists,
 // holds the display values, draws the scene, and owns the console process.
 //
-// Threads: AppendOutput runs on the interpreter's reader threads and, for a drive message, on the
-// user-interface thread; it holds m_lock for its whole run. Painting takes m_lock too, so the rendering
-// context is never used by two threads at once. Nothing done while m_lock is held waits for the
-// user-interface thread. The display values are plain members written on the user-interface thread;
-// the font is replaced only through SetScreenFont, under m_lock.
+// Threads and locks. AppendOutput runs on the interpreter's reader threads and, for a drive message, on
+// the user-interface thread; it holds m_lock for its whole run, so every line is stored the moment it
+// arrives. Two locks, always taken in this order when both are waited for:
+//  - m_glLock, the rendering context: held, with the context current, by the thread that builds,
+//    deletes or draws lists. An append only tries it and never waits for it.
+//  - m_lock, the store and the display values.
+// A frame takes both, builds the lines it shows that are not built yet, notes what it shows, then lets
+// m_lock go and draws without it: the reader goes on storing lines (and leaves their lists to the next
+// frame) while the frame is drawn. An append that finds the context free builds its line at once; it
+// draws at once only when the screen was idle (an answer after a pause). Frames owed during a burst are
+// drawn by the user-interface thread, no more often than a display shows them. Nothing done while
+// either lock is held waits for the user-interface thread, and the user-interface thread answers the
+// messages other threads send it while it waits for either. The display values are plain members
+// written on the user-interface thread; a frame reads them under m_lock, so a change made under m_lock
+// never shows half-way through a frame. The font is replaced only through SetScreenFont and SetDefaults.
 #include <windows.h>
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "console/ConsoleProcess.h"
 #include "screen/GLWnd.h"
@@ -41,19 +52,22 @@ public:
 
     // Raw interpreter text, any number of line breaks.
     void AppendOutput(const char* text);
-    // Appends to the current line, rebuilds its lists and draws at once; an empty text does nothing.
+    // Appends to the current line and rebuilds its lists whole (at once when the context is free, else
+    // by the next frame that shows it); draws, or leaves the frame owed; an empty text does nothing.
     void AppendText(const char* text);
     // Ends the current line.
     void NewLine();
     BOOL StartConsole();
     int SendCommand(const char* text);
-    // Display values, tab width and font back to their defaults; rebuilds and draws nothing.
+    // Display values, tab width and font back to their defaults; draws nothing. Lines stored before keep
+    // the font they were stored in.
     void SetDefaults();
     BOOL InitGL() override;
     void DrawScene(HDC dc) override;
 
     // Replaces the screen font by one made from `lf`; when that font cannot be made, the default screen
-    // font is used instead, so the screen never stays without a font. Takes m_lock.
+    // font is used instead, so the screen never stays without a font. Lines stored before keep the old
+    // font. Takes both locks.
     void SetScreenFont(const LOGFONTA& lf);
     // The LOGFONTA of the current screen font.
     LOGFONTA GetScreenFont() const;
@@ -68,6 +82,10 @@ public:
     void Lock();
     void Unlock() { ::LeaveCriticalSection(&m_lock); }
     void LockAnswering();
+
+    // Whether record `record` holds text whose lists are not built yet (a frame builds them before it
+    // shows them). Takes m_lock.
+    bool IsPending(int record);
 
     // Display values.
     float m_fTilt = -40.0f;
@@ -95,17 +113,61 @@ protected:
     LRESULT OnRButtonDown(WPARAM, LPARAM);
     LRESULT OnFrameOwed(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnSize(WPARAM, LPARAM);
 
 private:
+    friend class CScreenContext;
+
+    // What one frame shows: the display values and the line lists, noted under m_lock.
+    struct FrameContent {
+        float fTilt, fOffsetX, fOffsetY, fOffsetZ;
+        COLORREF crText, crBack1, crBack2;
+        BOOL bGradient;
+        int nNewest;  // records nNewest down to 0 are drawn
+        GLuint lists[kLineRecords];
+    };
+
     static HFONT CreateDefaultFont();
-    // Draws a frame through `dc` now, or leaves it owed when the last frame is too recent. m_lock held.
-    void DrawOrOweFrame(HDC dc);
-    // Draws the owed frame, if any, now. m_lock held.
-    void PayOwedFrame();
+    // Replaces m_font by `font`; lines stored but not built yet are built in the old one first.
+    void ReplaceFont(HFONT font);
+    // Deletes the lists of `line` now when this thread holds the context, or leaves them to the next
+    // thread that does; empties `line`. m_lock held.
+    void Retire(CGlyphLine& line);
+    // Builds record `record` from its text. m_lock and the context held.
+    void BuildRecord(int record);
+    // Deletes retired lists, builds the lines the frame shows, notes what it shows. Both locks held.
+    void PrepareFrame(FrameContent& content);
+    // Appends to the current line (AppendText's work) and leaves a frame owed. m_lock held.
+    void StoreText(const char* text);
+    // Asks the user-interface thread for the owed frame, if that is still to be done. No lock held.
+    void AskForFrame();
+    // Draws one frame through `dc` (the window's paint or own device context) on the user-interface
+    // thread: takes both locks, prepares, draws without m_lock. `onlyIfOwed`: nothing when nothing is
+    // owed.
+    void DrawFrame(HDC dc, bool onlyIfOwed);
     // Bookkeeping after a frame has been shown. m_lock held.
     void FrameShown();
     DWORD m_lastFrameTick = 0;
+    // Something changed since the content of the last frame was noted.
     bool m_bFrameOwed = false;
+    // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame;
+    // the message is still to be posted once the locks are let go.
+    bool m_bFrameAsked = false;
+    std::atomic<bool> m_bPostFrame{false};
+    // The frame being drawn, while Render runs; DrawScene shows it. Null otherwise: DrawScene then shows
+    // the members as they are.
+    const FrameContent* m_pFrame = nullptr;
+    // The rendering context (see the class comment), the thread holding it and that thread's device
+    // context of the GL window.
+    CRITICAL_SECTION m_glLock;
+    std::atomic<DWORD> m_glOwner{0};
+    HDC m_glDC = nullptr;
+    // Set while the user-interface thread waits for the context to draw: appends then leave it alone.
+    std::atomic<bool> m_bFrameWanted{false};
+    // Records whose text is stored but whose lists are not built yet; they move with the records.
+    bool m_bPending[kLineRecords] = {};
+    // Lists that no record names any more, left for the next thread that holds the context.
+    std::vector<CGlyphLine> m_retired;
     // The thread that owns the window (set when the window is bound), for Lock.
     std::atomic<DWORD> m_uiThreadId{0};
     // Set under m_lock when the window starts to go: appends then only keep the text.
