@@ -19,6 +19,8 @@ namespace {
 // the frame interval is over.
 constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
 constexpr UINT_PTR kFrameTimer = 1;
+// The longest a reader waits for the user-interface thread to have had its turn at the lock.
+constexpr DWORD kYieldMs = 50;
 
 // Colour value bytes to GL intensities.
 constexpr float kByteToIntensity = 1.0f / 255.0f;
@@ -108,6 +110,7 @@ private:
 CScreenWnd::CScreenWnd() {
     ::InitializeCriticalSection(&m_lock);
     ::InitializeCriticalSection(&m_glLock);
+    m_hUIServed = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
     SetDefaults();
     m_nLineCount = 0;
 }
@@ -118,6 +121,7 @@ CScreenWnd::~CScreenWnd() {
     m_console.Stop();
     ::DeleteCriticalSection(&m_glLock);
     ::DeleteCriticalSection(&m_lock);
+    if (m_hUIServed != nullptr) ::CloseHandle(m_hUIServed);
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = nullptr;
 }
@@ -183,6 +187,9 @@ BOOL CScreenWnd::StartConsole() { return m_console.Start(OnConsoleOutput, OnCons
 int CScreenWnd::SendCommand(const char* text) { return m_console.Write(text); }
 
 void CScreenWnd::AppendOutput(const char* text) {
+    // The user-interface thread's turn first, when it waits for the lock (see LockAnswering); bounded,
+    // since nothing the reader holds now is needed for it.
+    if (m_bUIWaiting && m_uiThreadId != ::GetCurrentThreadId()) ::WaitForSingleObject(m_hUIServed, kYieldMs);
     {
         ScreenLock lock(*this);
         // One hold of the context, when it is free, for all the lines of the chunk.
@@ -369,11 +376,18 @@ void CScreenWnd::Lock() {
 }
 
 void CScreenWnd::LockAnswering() {
+    if (::TryEnterCriticalSection(&m_lock)) return;
+    // A reader that takes the lock chunk after chunk would keep it from this thread for as long as the
+    // output pours in: readers wait at their next chunk until this thread has had its turn.
+    ::ResetEvent(m_hUIServed);
+    m_bUIWaiting = true;
     while (!::TryEnterCriticalSection(&m_lock)) {
         MSG msg;
         ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         ::Sleep(1);
     }
+    m_bUIWaiting = false;
+    ::SetEvent(m_hUIServed);
 }
 
 void CScreenWnd::NewLine() {

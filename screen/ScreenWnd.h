@@ -170,6 +170,9 @@ private:
     std::vector<CGlyphLine> m_retired;
     // The thread that owns the window (set when the window is bound), for Lock.
     std::atomic<DWORD> m_uiThreadId{0};
+    // Set while that thread waits for m_lock; the event is reset meanwhile (see LockAnswering).
+    std::atomic<bool> m_bUIWaiting{false};
+    HANDLE m_hUIServed = nullptr;
     // Set under m_lock when the window starts to go: appends then only keep the text.
     bool m_bClosing = false;
     // The texts of the 30 records, moved along with them.
