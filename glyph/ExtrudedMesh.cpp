@@ -65,6 +65,7 @@ bool BuildExtrudedMesh(const Polygon& polygon, float depth, ITriangulator& trian
 
     begin = 0;
     for (uint32_t end : polygon.contourEnds) {
+        const size_t first = out.sides.size();
         for (uint32_t i = begin; i < end; ++i) {
             Vec2 a = polygon.points[i];
             Vec2 b = polygon.points[i + 1 < end ? i + 1 : begin];
@@ -75,11 +76,38 @@ bool BuildExtrudedMesh(const Polygon& polygon, float depth, ITriangulator& trian
             const float len = std::sqrt(dx * dx + dy * dy);
             if (!(len > 0.0f))
                 continue;
-            out.sides.push_back({a, b, -dy / len, dx / len});
+            const float nx = -dy / len, ny = dx / len;
+            out.sides.push_back({a, b, nx, ny, nx, ny, nx, ny});
         }
+        SmoothContourNormals(out.sides.data() + first, out.sides.size() - first);
         begin = end;
     }
     return true;
+}
+
+void SmoothContourNormals(SideQuad* walls, size_t count)
+{
+    static const float kMinCos = std::cos(kSmoothBendDegrees * 3.14159265f / 180.0f);
+    for (size_t k = 0; k < count; ++k) {
+        // The wall that continues this one at its b edge: the next in the contour's order or the one
+        // before it, as the walls were turned; both walls must really share that edge.
+        SideQuad& w = walls[k];
+        SideQuad* next = nullptr;
+        for (SideQuad* candidate : {&walls[(k + 1) % count], &walls[(k + count - 1) % count]}) {
+            if (candidate != &w && candidate->a.x == w.b.x && candidate->a.y == w.b.y) {
+                next = candidate;
+                break;
+            }
+        }
+        if (next == nullptr || w.nx * next->nx + w.ny * next->ny < kMinCos)
+            continue;  // a corner: both keep their own normals there
+        float mx = w.nx + next->nx, my = w.ny + next->ny;
+        const float len = std::sqrt(mx * mx + my * my);
+        mx /= len;
+        my /= len;
+        w.nbx = next->nax = mx;
+        w.nby = next->nay = my;
+    }
 }
 
 }  // namespace glyph

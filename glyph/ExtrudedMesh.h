@@ -20,12 +20,22 @@ public:
 };
 
 // One side wall: the quad (a, front), (b, front), (b, back), (a, back) with the flat normal (nx, ny, 0).
+// (nax, nay) and (nbx, nby) are the normals to light it with at its a and b edges: where the wall meets
+// its neighbour at a gentle bend (a flattened curve) the two share the mean of their normals, so that the
+// curve shades smoothly; at a corner each keeps its own.
 struct SideQuad {
     Vec2 a;
     Vec2 b;
     float nx;
     float ny;
+    float nax;
+    float nay;
+    float nbx;
+    float nby;
 };
+
+// Walls that meet at a bend of less than this (degrees) share their normal there.
+constexpr float kSmoothBendDegrees = 40.0f;
 
 struct GlyphMesh {
     // Front-face triangles at z = 0, three points each, counter-clockwise seen from +z. The back face
@@ -48,6 +58,10 @@ struct GlyphMesh {
 // largest area, which is always an outer one: clockwise (y up) in TrueType outlines, counter-clockwise
 // in the other convention; both give outward normals. Returns false when triangulation fails.
 bool BuildExtrudedMesh(const Polygon& polygon, float depth, ITriangulator& triangulator, GlyphMesh& out);
+
+// Gives walls that follow each other round one contour, meeting at a bend gentler than
+// kSmoothBendDegrees, the mean of their normals at the edge they share.
+void SmoothContourNormals(SideQuad* walls, size_t count);
 
 // Twice the signed area of a closed contour (positive when counter-clockwise, y up).
 double SignedArea2(const Vec2* points, size_t count);

@@ -11,34 +11,47 @@ GLuint CompileGlyphList(const GlyphMesh& mesh, float advance)
     const GLuint list = glGenLists(1);
     if (list == 0)
         return 0;
+    // The solid goes into the list from arrays, positions and normals interleaved (three floats each),
+    // as one run of separate triangles: one primitive is cheapest to draw, and walls as quads or strips
+    // in the same list as triangles are lost by some GL implementations in feedback mode. The walls carry
+    // a normal at each vertex, so that flattened curves shade smoothly.
+    thread_local std::vector<GLfloat> vertices;
+    vertices.clear();
+    auto put = [](Vec2 p, float z, float nx, float ny, float nz) {
+        vertices.insert(vertices.end(), {p.x, p.y, z, nx, ny, nz});
+    };
     const float back = -mesh.depth;
-    glNewList(list, GL_COMPILE);
-    // One run of separate triangles for the whole solid: one primitive is cheapest to draw, and walls as
-    // quads in the same list as triangles are lost by some GL implementations in feedback mode.
-    if (!mesh.face.empty() || !mesh.sides.empty()) {
-        glBegin(GL_TRIANGLES);
-        glNormal3f(0.0f, 0.0f, 1.0f);
-        for (const Vec2& v : mesh.face)
-            glVertex3f(v.x, v.y, 0.0f);
-        if (mesh.depth > 0.0f) {
-            // The back face: the same triangles turned over.
-            glNormal3f(0.0f, 0.0f, -1.0f);
-            for (size_t i = mesh.face.size(); i > 0; --i)
-                glVertex3f(mesh.face[i - 1].x, mesh.face[i - 1].y, back);
-            for (const SideQuad& s : mesh.sides) {
-                glNormal3f(s.nx, s.ny, 0.0f);
-                glVertex3f(s.a.x, s.a.y, 0.0f);
-                glVertex3f(s.b.x, s.b.y, 0.0f);
-                glVertex3f(s.b.x, s.b.y, back);
-                glVertex3f(s.a.x, s.a.y, 0.0f);
-                glVertex3f(s.b.x, s.b.y, back);
-                glVertex3f(s.a.x, s.a.y, back);
-            }
+    for (const Vec2& v : mesh.face)
+        put(v, 0.0f, 0.0f, 0.0f, 1.0f);
+    if (mesh.depth > 0.0f) {
+        // The back face: the same triangles turned over.
+        for (size_t i = mesh.face.size(); i > 0; --i)
+            put(mesh.face[i - 1], back, 0.0f, 0.0f, -1.0f);
+        for (const SideQuad& s : mesh.sides) {
+            put(s.a, 0.0f, s.nax, s.nay, 0.0f);
+            put(s.b, 0.0f, s.nbx, s.nby, 0.0f);
+            put(s.b, back, s.nbx, s.nby, 0.0f);
+            put(s.a, 0.0f, s.nax, s.nay, 0.0f);
+            put(s.b, back, s.nbx, s.nby, 0.0f);
+            put(s.a, back, s.nax, s.nay, 0.0f);
         }
-        glEnd();
     }
+    const GLsizei count = static_cast<GLsizei>(vertices.size() / 6);
+    // The array state is the client's, not the list's: it is set around the compilation and restored.
+    if (count > 0) {
+        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glEnableClientState(GL_NORMAL_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 6 * sizeof(GLfloat), vertices.data());
+        glNormalPointer(GL_FLOAT, 6 * sizeof(GLfloat), vertices.data() + 3);
+    }
+    glNewList(list, GL_COMPILE);
+    if (count > 0)
+        glDrawArrays(GL_TRIANGLES, 0, count);
     glTranslatef(advance, 0.0f, 0.0f);
     glEndList();
+    if (count > 0)
+        glPopClientAttrib();
     return list;
 }
 
