@@ -31,7 +31,7 @@ CWinApp g_app;  // the application object, as in the program: the main window is
 
 constexpr int kSessions = 3;
 constexpr int kBurstsPerSession = 3;
-constexpr int kEchoesPerSession = 8;
+constexpr int kEchoesPerSession = 12;
 constexpr int kBurstLines = 2000;
 constexpr double kTimeoutMs = 60000;
 // The pause before each command, as a person's typing leaves one.

@@ -141,7 +141,7 @@ void CGLWnd::SetViewport(int cx, int cy) {
     gluPerspective(m_fFovY, aspect, m_fNear, m_fFar);
 }
 
-void CGLWnd::Render(HDC dc) {
+void CGLWnd::Render(HDC dc, const GLint* band) {
     if (m_hPalette != nullptr) {
         ::SelectPalette(dc, m_hPalette, FALSE);
         ::RealizePalette(dc);
@@ -152,12 +152,20 @@ void CGLWnd::Render(HDC dc) {
     glLoadIdentity();
     gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_target[0], m_target[1], m_target[2], m_up[0], m_up[1],
               m_up[2]);
+    const bool partial = band != nullptr && m_bPresentByCopy;
+    if (partial) {
+        GLint viewport[4] = {};
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glScissor(0, band[0], viewport[2], band[1]);
+        glEnable(GL_SCISSOR_TEST);
+    }
     DrawScene(dc);
-    Present(dc);
+    Present(dc, partial ? band : nullptr);
+    if (partial) glDisable(GL_SCISSOR_TEST);
     ::wglMakeCurrent(gl.get(), nullptr);
 }
 
-void CGLWnd::Present(HDC dc) {
+void CGLWnd::Present(HDC dc, const GLint* band) {
     if (!m_bPresentByCopy) {
         ::SwapBuffers(dc);
         return;
@@ -167,22 +175,32 @@ void CGLWnd::Present(HDC dc) {
     const int cx = viewport[2];
     const int cy = viewport[3];
     if (cx <= 0 || cy <= 0) return;
+    // The rows to copy, counted from the bottom as GL counts them: all, or the band, within the window.
+    int y0 = 0;
+    int rows = cy;
+    if (band != nullptr) {
+        y0 = band[0] < 0 ? 0 : (band[0] > cy ? cy : band[0]);
+        const int top = band[0] + band[1] > cy ? cy : band[0] + band[1];
+        rows = top - y0;
+        if (rows <= 0) return;
+    }
     // One buffer per thread that presents, reused from frame to frame.
     thread_local std::vector<unsigned char> pixels;
-    pixels.resize(static_cast<size_t>(cx) * static_cast<size_t>(cy) * 4);
+    pixels.resize(static_cast<size_t>(cx) * static_cast<size_t>(rows) * 4);
     glFinish();
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, cx, cy, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels.data());
+    glReadPixels(0, y0, cx, rows, GL_BGRA_EXT, GL_UNSIGNED_BYTE, pixels.data());
     BITMAPINFO bmi{};
     bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
     bmi.bmiHeader.biWidth = cx;
-    bmi.bmiHeader.biHeight = cy;  // bottom-up, as GL reads
+    bmi.bmiHeader.biHeight = rows;  // bottom-up, as GL reads
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 32;
     bmi.bmiHeader.biCompression = BI_RGB;
-    ::SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(cx), static_cast<DWORD>(cy), 0, 0, 0,
-                        static_cast<UINT>(cy), pixels.data(), &bmi, DIB_RGB_COLORS);
+    // The window counts rows from the top.
+    ::SetDIBitsToDevice(dc, 0, cy - (y0 + rows), static_cast<DWORD>(cx), static_cast<DWORD>(rows), 0, 0, 0,
+                        static_cast<UINT>(rows), pixels.data(), &bmi, DIB_RGB_COLORS);
     ::GdiFlush();
 }
 

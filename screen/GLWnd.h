@@ -6,6 +6,8 @@
 // next. CGLWnd holds no lock: a derived class that draws from several threads serialises them itself.
 #include <windows.h>
 
+#include <GL/gl.h>
+
 #include "framework/Wnd.h"
 
 class CGLWnd;
@@ -40,8 +42,10 @@ public:
     BOOL SetupPixelFormat(HDC dc, DWORD flags, BYTE colourBits);
     HPALETTE CreateRGBPalette(HDC dc);
     // Draws and shows one frame through `dc`, a device context of this window; leaves no context
-    // current on the calling thread.
-    void Render(HDC dc);
+    // current on the calling thread. With `band` (first row from the bottom, as GL counts rows, and the
+    // number of rows) and frames shown by copying, only those rows are drawn and copied: the rest of the
+    // window keeps what the frames before showed there. Without copying, the whole frame is drawn.
+    void Render(HDC dc, const GLint* band = nullptr);
     void SetCamera(const float eye[3], const float target[3], const float up[3]);
     HGLRC GetRC() const { return m_hRC; }
     void ApplyViewport();
@@ -68,8 +72,8 @@ public:
 
 protected:
     // Shows the frame just drawn (context current) in `dc`, a device context of this window:
-    // SwapBuffers, or the copy described above.
-    void Present(HDC dc);
+    // SwapBuffers, or the copy described above, of the whole frame or of the rows of `band` only.
+    void Present(HDC dc, const GLint* band = nullptr);
     HWND m_hGLWnd = nullptr;
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;

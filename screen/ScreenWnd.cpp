@@ -1,6 +1,7 @@
 #include "screen/ScreenWnd.h"
 
 #include <GL/gl.h>
+#include <GL/glu.h>
 
 #include <mutex>
 
@@ -21,6 +22,8 @@ constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
 constexpr UINT_PTR kFrameTimer = 1;
 // The longest a reader waits for the user-interface thread to have had its turn at the lock.
 constexpr DWORD kYieldMs = 50;
+// How often the user-interface thread looks at a lock it waits for when nobody wakes it.
+constexpr DWORD kWakePollMs = 5;
 
 // Colour value bytes to GL intensities.
 constexpr float kByteToIntensity = 1.0f / 255.0f;
@@ -42,20 +45,6 @@ private:
     CScreenWnd& m_screen;
 };
 
-// Enters `cs`; on the thread that owns the window, goes on answering the messages other threads send
-// to it while it waits.
-void EnterAnswering(CRITICAL_SECTION& cs, DWORD uiThreadId) {
-    if (uiThreadId == 0 || uiThreadId != ::GetCurrentThreadId()) {
-        ::EnterCriticalSection(&cs);
-        return;
-    }
-    while (!::TryEnterCriticalSection(&cs)) {
-        MSG msg;
-        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        ::Sleep(1);
-    }
-}
-
 }  // namespace
 
 // Holds the screen's rendering context for a scope, current on this thread: the context lock, the
@@ -74,7 +63,7 @@ public:
         }
         if (wait) {
             screen.m_bFrameWanted = true;
-            EnterAnswering(screen.m_glLock, screen.m_uiThreadId);
+            screen.EnterAnswering(screen.m_glLock);
             screen.m_bFrameWanted = false;
         } else if (screen.m_bFrameWanted || !::TryEnterCriticalSection(&screen.m_glLock)) {
             return;
@@ -91,6 +80,7 @@ public:
         m_screen.m_glDC = nullptr;
         m_screen.m_glOwner = 0;
         ::LeaveCriticalSection(&m_screen.m_glLock);
+        if (m_screen.m_bFrameWanted) ::SetEvent(m_screen.m_hUIWake);
     }
     CScreenContext(const CScreenContext&) = delete;
     CScreenContext& operator=(const CScreenContext&) = delete;
@@ -111,6 +101,7 @@ CScreenWnd::CScreenWnd() {
     ::InitializeCriticalSection(&m_lock);
     ::InitializeCriticalSection(&m_glLock);
     m_hUIServed = ::CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    m_hUIWake = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
     SetDefaults();
     m_nLineCount = 0;
 }
@@ -122,6 +113,7 @@ CScreenWnd::~CScreenWnd() {
     ::DeleteCriticalSection(&m_glLock);
     ::DeleteCriticalSection(&m_lock);
     if (m_hUIServed != nullptr) ::CloseHandle(m_hUIServed);
+    if (m_hUIWake != nullptr) ::CloseHandle(m_hUIWake);
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = nullptr;
 }
@@ -194,7 +186,9 @@ void CScreenWnd::AppendOutput(const char* text) {
         ScreenLock lock(*this);
         // One hold of the context, when it is free, for all the lines of the chunk.
         CScreenContext gl(*this, false);
-        CWinApp* app = AfxGetApp();
+        // The wait cursor shows only for the thread that owns the window: a reader's cursor is nobody's
+        // to see, and setting it costs a round trip to the window system per chunk.
+        CWinApp* app = m_uiThreadId == ::GetCurrentThreadId() ? AfxGetApp() : nullptr;
         if (app != nullptr) app->BeginWaitCursor();
         for (const OutputPiece& piece : SplitOutput(text, m_nTabWidth)) {
             StoreText(piece.text.c_str());
@@ -289,7 +283,78 @@ void CScreenWnd::PrepareFrame(FrameContent& content) {
     content.crBack1 = m_crBack1;
     content.crBack2 = m_crBack2;
     content.bGradient = m_bGradient;
+    content.bBand = false;
     m_bFrameOwed = false;
+}
+
+namespace {
+
+// What a record's glyphs can cover, in its own coordinates: from below the lowest descender to above the
+// tallest glyph (em units, with room to spare), and the depth of the extrusion.
+constexpr double kRowBottom = -0.5;
+constexpr double kRowTop = 1.5;
+// A band frame is worth its bookkeeping only when it leaves most of the window alone.
+constexpr double kMaxBandShare = 0.5;
+
+// The window rows (from the bottom) that the record drawn at `row` can cover, given the model-view
+// matrix of the text plane; false when some of it lies at or behind the near plane.
+bool RowBand(const GLdouble mv[16], const GLdouble proj[16], const GLint vp[4], double nearPlane, double row,
+             double& lo, double& hi) {
+    lo = 1e30;
+    hi = -1e30;
+    for (double y : {row + kRowBottom, row + kRowTop}) {
+        for (double z : {0.0, -static_cast<double>(CScreenWnd::kExtrusion)}) {
+            // Eye-space depth: the third row of the matrix (column-major) applied to (0, y, z, 1).
+            const double zEye = mv[6] * y + mv[10] * z + mv[14];
+            if (!(zEye < -nearPlane)) return false;
+            double wx, wy, wz;
+            if (!gluProject(0.0, y, z, mv, proj, vp, &wx, &wy, &wz)) return false;
+            lo = wy < lo ? wy : lo;
+            hi = wy > hi ? wy : hi;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void CScreenWnd::ChooseBand(FrameContent& content) const {
+    content.bBand = false;
+    if (!m_bPresentByCopy || !m_bShownValid) return;
+    const FrameContent& last = m_shown;
+    if (content.nNewest != last.nNewest || content.fTilt != last.fTilt || content.fOffsetX != last.fOffsetX ||
+        content.fOffsetY != last.fOffsetY || content.fOffsetZ != last.fOffsetZ || content.crText != last.crText ||
+        content.crBack1 != last.crBack1 || content.crBack2 != last.crBack2 || content.bGradient != last.bGradient) {
+        return;
+    }
+    for (int i = 0; i < content.nNewest; ++i) {
+        if (content.lists[i] != last.lists[i]) return;
+    }
+    // Where the current line lies on the window, from the same transformations as the frame's.
+    GLint vp[4];
+    GLdouble proj[16], mv[16];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    glGetDoublev(GL_PROJECTION_MATRIX, proj);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_target[0], m_target[1], m_target[2], m_up[0], m_up[1], m_up[2]);
+    glTranslatef(content.fOffsetX, content.fOffsetY, content.fOffsetZ);
+    glRotatef(content.fTilt, 1.0f, 0.0f, 0.0f);
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    double lo, hi;
+    if (vp[3] <= 0 || !RowBand(mv, proj, vp, m_fNear, 0.0, lo, hi)) return;
+    const double bottom = lo - 2.0 < 0.0 ? 0.0 : lo - 2.0;
+    const double top = hi + 2.0 > vp[3] ? vp[3] : hi + 2.0;
+    if (top <= bottom || top - bottom > kMaxBandShare * vp[3]) return;
+    content.band[0] = static_cast<GLint>(bottom);
+    content.band[1] = static_cast<GLint>(top + 1.0) - content.band[0];
+    // Every record that can reach the band is drawn again there; the others cannot change it.
+    for (int i = content.nNewest; i >= 0; --i) {
+        double rlo, rhi;
+        content.inBand[i] = !RowBand(mv, proj, vp, m_fNear, content.nNewest - i, rlo, rhi) ||
+                            (rhi >= bottom && rlo <= top);
+    }
+    content.bBand = true;
 }
 
 void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
@@ -297,15 +362,21 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
     FrameContent content;
     {
         ScreenLock lock(*this);
+        if (onlyIfOwed) m_bFrameAsked = false;  // the message or the timer that asked is being answered
         if (!gl || m_bClosing || (onlyIfOwed && !m_bFrameOwed)) return;
         PrepareFrame(content);
+        // A paint redraws the whole window; an owed frame that changes only the current line redraws
+        // only the band where that line shows.
+        if (onlyIfOwed) ChooseBand(content);
     }
     // Drawn without m_lock: appends go on storing lines meanwhile and leave their lists to the next
     // frame, since this thread holds the context.
     m_pFrame = &content;
-    Render(dc);
+    Render(dc, content.bBand ? content.band : nullptr);
     m_pFrame = nullptr;
     ScreenLock lock(*this);
+    m_shown = content;
+    m_bShownValid = true;
     FrameShown();
     if (m_bFrameOwed && !m_bFrameAsked) {
         // Output arrived while this frame was drawn: the next one follows, one interval after this
@@ -325,16 +396,12 @@ void CScreenWnd::FrameShown() {
 }
 
 LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
-    {
-        // At once after a pause (an answer to a command); within the interval of the last frame's start
-        // (a burst), when the interval is over.
-        ScreenLock lock(*this);
-        const DWORD since = ::GetTickCount() - m_lastFrameTick;
-        if (since < kFrameIntervalMs) {
-            ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
-            return 0;
-        }
-        m_bFrameAsked = false;
+    // At once after a pause (an answer to a command); within the interval of the last frame's start
+    // (a burst), when the interval is over.
+    const DWORD since = ::GetTickCount() - m_lastFrameTick;
+    if (since < kFrameIntervalMs) {
+        ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
+        return 0;
     }
     if (HDC dc = ::GetDC(m_hWnd); dc != nullptr) {
         DrawFrame(dc, true);
@@ -346,10 +413,6 @@ LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
 LRESULT CScreenWnd::OnTimer(WPARAM id, LPARAM) {
     if (id != kFrameTimer) return Default();
     ::KillTimer(m_hWnd, kFrameTimer);
-    {
-        ScreenLock lock(*this);
-        m_bFrameAsked = false;
-    }
     if (HDC dc = ::GetDC(m_hWnd); dc != nullptr) {
         DrawFrame(dc, true);
         ::ReleaseDC(m_hWnd, dc);
@@ -381,13 +444,28 @@ void CScreenWnd::LockAnswering() {
     // output pours in: readers wait at their next chunk until this thread has had its turn.
     ::ResetEvent(m_hUIServed);
     m_bUIWaiting = true;
-    while (!::TryEnterCriticalSection(&m_lock)) {
-        MSG msg;
-        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        ::Sleep(1);
-    }
+    EnterAnswering(m_lock);
     m_bUIWaiting = false;
     ::SetEvent(m_hUIServed);
+}
+
+void CScreenWnd::Unlock() {
+    ::LeaveCriticalSection(&m_lock);
+    if (m_bUIWaiting) ::SetEvent(m_hUIWake);
+}
+
+void CScreenWnd::EnterAnswering(CRITICAL_SECTION& cs) {
+    if (m_uiThreadId == 0 || m_uiThreadId != ::GetCurrentThreadId()) {
+        ::EnterCriticalSection(&cs);
+        return;
+    }
+    // Woken when a holder lets go (Unlock, the context's release) or a message is sent to this thread;
+    // the timeout only guards against a wake-up that came before the wait.
+    while (!::TryEnterCriticalSection(&cs)) {
+        ::MsgWaitForMultipleObjects(1, &m_hUIWake, FALSE, kWakePollMs, QS_SENDMESSAGE);
+        MSG msg;
+        ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
 }
 
 void CScreenWnd::NewLine() {
@@ -416,6 +494,10 @@ LRESULT CScreenWnd::OnPaint(WPARAM, LPARAM) {
 LRESULT CScreenWnd::OnSize(WPARAM wp, LPARAM lp) {
     // The new viewport needs the context current here; a reader may hold it.
     CScreenContext gl(*this, true);
+    {
+        ScreenLock lock(*this);
+        m_bShownValid = false;  // the window no longer shows the last frame as it was drawn
+    }
     return CGLWnd::OnSize(wp, lp);
 }
 
@@ -432,6 +514,7 @@ void CScreenWnd::DrawScene(HDC) {
         now.crBack1 = m_crBack1;
         now.crBack2 = m_crBack2;
         now.bGradient = m_bGradient;
+        now.bBand = false;
         now.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
         for (int i = 0; i <= now.nNewest; ++i) now.lists[i] = m_lines[i].GetList();
         f = &now;
@@ -465,10 +548,12 @@ void CScreenWnd::DrawScene(HDC) {
     // The newest record on the baseline, each older one a unit further along the plane.
     float y = 0.0f;
     for (int i = f->nNewest; i >= 0; --i) {
-        glPushMatrix();
-        glTranslatef(0.0f, y, 0.0f);
-        if (f->lists[i] > 0) glCallList(f->lists[i]);
-        glPopMatrix();
+        if (f->lists[i] > 0 && (!f->bBand || f->inBand[i])) {
+            glPushMatrix();
+            glTranslatef(0.0f, y, 0.0f);
+            glCallList(f->lists[i]);
+            glPopMatrix();
+        }
         y += 1.0f;
     }
 }

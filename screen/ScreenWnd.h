@@ -80,7 +80,7 @@ public:
     // draws into the window may be waiting for such an answer (under Wine drawing into a window of
     // another thread can need one).
     void Lock();
-    void Unlock() { ::LeaveCriticalSection(&m_lock); }
+    void Unlock();
     void LockAnswering();
 
     // Whether record `record` holds text whose lists are not built yet (a frame builds them before it
@@ -125,6 +125,11 @@ private:
         BOOL bGradient;
         int nNewest;  // records nNewest down to 0 are drawn
         GLuint lists[kLineRecords];
+        // A band frame: only the window rows band[0] .. band[0] + band[1] - 1 (from the bottom) are drawn
+        // and shown, and of the records only those marked in `inBand`.
+        bool bBand;
+        GLint band[2];
+        bool inBand[kLineRecords];
     };
 
     static HFONT CreateDefaultFont();
@@ -145,9 +150,20 @@ private:
     // thread: takes both locks, prepares, draws without m_lock. `onlyIfOwed`: nothing when nothing is
     // owed.
     void DrawFrame(HDC dc, bool onlyIfOwed);
+    // Makes `content` a band frame when the frame before showed the same except the current line: then
+    // only the rows of the window where that line can show are drawn. Context current.
+    void ChooseBand(FrameContent& content) const;
     // Bookkeeping after a frame has been shown. m_lock held.
     void FrameShown();
-    DWORD m_lastFrameTick = 0;
+    // What the last frame showed, when the window still shows it all (no paint, resize or band since
+    // that could not be told).
+    FrameContent m_shown{};
+    bool m_bShownValid = false;
+    // Enters `cs`; on the thread that owns the window, answering the messages other threads send it
+    // while it waits.
+    void EnterAnswering(CRITICAL_SECTION& cs);
+    // When the last frame started (read without a lock by the user-interface thread).
+    std::atomic<DWORD> m_lastFrameTick{0};
     // Something changed since the content of the last frame was noted.
     bool m_bFrameOwed = false;
     // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame;
@@ -173,6 +189,8 @@ private:
     // Set while that thread waits for m_lock; the event is reset meanwhile (see LockAnswering).
     std::atomic<bool> m_bUIWaiting{false};
     HANDLE m_hUIServed = nullptr;
+    // Wakes that thread when a lock it waits for is let go.
+    HANDLE m_hUIWake = nullptr;
     // Set under m_lock when the window starts to go: appends then only keep the text.
     bool m_bClosing = false;
     // The texts of the 30 records, moved along with them.
