@@ -116,6 +116,7 @@ CScreenWnd::~CScreenWnd() {
     if (m_hUIWake != nullptr) ::CloseHandle(m_hUIWake);
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = nullptr;
+    for (HFONT font : m_oldFonts) ::DeleteObject(font);
 }
 
 HFONT CScreenWnd::CreateDefaultFont() {
@@ -143,17 +144,25 @@ void CScreenWnd::SetScreenFont(const LOGFONTA& lf) {
 }
 
 void CScreenWnd::ReplaceFont(HFONT font) {
-    // A reader may be building a line with the old font selected; lines it stored but could not build
-    // yet were stored in the old font and are built in it now.
-    CScreenContext gl(*this, true);
+    // A reader may be building a line with the old font selected. Lines stored but not built yet keep
+    // the old font for the frame that builds them; it goes when none of them needs it any more.
     ScreenLock lock(*this);
-    if (gl) {
-        for (int i = 0; i < kLineRecords; ++i) {
-            if (m_bPending[i]) BuildRecord(i);
+    if (m_font != nullptr) m_oldFonts.push_back(m_font);
+    m_font = font;
+    DeleteUnusedFonts();
+}
+
+void CScreenWnd::DeleteUnusedFonts() {
+    for (auto it = m_oldFonts.begin(); it != m_oldFonts.end();) {
+        bool used = false;
+        for (int i = 0; i < kLineRecords; ++i) used = used || (m_bPending[i] && m_pendingFont[i] == *it);
+        if (used) {
+            ++it;
+        } else {
+            ::DeleteObject(*it);
+            it = m_oldFonts.erase(it);
         }
     }
-    if (m_font != nullptr) ::DeleteObject(m_font);
-    m_font = font;
 }
 
 LOGFONTA CScreenWnd::GetScreenFont() const {
@@ -196,16 +205,12 @@ void CScreenWnd::AppendOutput(const char* text) {
         }
         if (app != nullptr) app->EndWaitCursor();
     }
-    AskForFrame();
 }
 
 void CScreenWnd::AppendText(const char* text) {
-    {
-        ScreenLock lock(*this);
-        CScreenContext gl(*this, false);
-        StoreText(text);
-    }
-    AskForFrame();
+    ScreenLock lock(*this);
+    CScreenContext gl(*this, false);
+    StoreText(text);
 }
 
 void CScreenWnd::StoreText(const char* text) {
@@ -217,6 +222,7 @@ void CScreenWnd::StoreText(const char* text) {
             m_lines[i] = m_lines[i + 1];
             m_texts[i].swap(m_texts[i + 1]);
             m_bPending[i] = m_bPending[i + 1];
+            m_pendingFont[i] = m_pendingFont[i + 1];
         }
         m_nLineCount = kLineRecords - 1;
         m_lines[m_nLineCount] = CGlyphLine();
@@ -229,18 +235,16 @@ void CScreenWnd::StoreText(const char* text) {
     m_strLine += text;
     m_texts[m_nLineCount] = m_strLine;
     m_bPending[m_nLineCount] = true;
-    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
+    m_pendingFont[m_nLineCount] = m_font;  // a line keeps the font it arrived in
     m_bFrameOwed = true;
     if (!m_bFrameAsked) {
+        // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again
+        // when the locks are let go. Posting never waits for that thread.
         m_bFrameAsked = true;
-        m_bPostFrame = true;
+        PostMessage(kMsgFrameOwed, 0, 0);
     }
-}
-
-void CScreenWnd::AskForFrame() {
-    // Posted once the locks are let go, so that the user-interface thread finds them free; posting never
-    // waits for that thread.
-    if (m_bPostFrame.exchange(false)) PostMessage(kMsgFrameOwed, 0, 0);
+    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
+    if (!m_oldFonts.empty()) DeleteUnusedFonts();
 }
 
 void CScreenWnd::Retire(CGlyphLine& line) {
@@ -259,7 +263,8 @@ void CScreenWnd::BuildRecord(int record) {
     CScreenContext gl(*this, false);  // current again if a frame released it
     m_bPending[record] = false;
     if (m_lines[record].m_nList != 0 || m_lines[record].m_nGlyphBase != 0) return;  // built already
-    HGDIOBJ old = ::SelectObject(m_glDC, m_font);
+    HFONT font = m_pendingFont[record] != nullptr ? m_pendingFont[record] : m_font;
+    HGDIOBJ old = ::SelectObject(m_glDC, font);
     m_lines[record].Build(m_glDC, m_texts[record].c_str(), kExtrusion);  // a failure leaves it undrawn
     ::SelectObject(m_glDC, old);
 }
@@ -275,6 +280,7 @@ void CScreenWnd::PrepareFrame(FrameContent& content) {
         if (m_bPending[i]) BuildRecord(i);
         content.lists[i] = m_lines[i].GetList();
     }
+    if (!m_oldFonts.empty()) DeleteUnusedFonts();
     content.fTilt = m_fTilt;
     content.fOffsetX = m_fOffsetX;
     content.fOffsetY = m_fOffsetY;
@@ -369,8 +375,8 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
         // only the band where that line shows.
         if (onlyIfOwed) ChooseBand(content);
     }
-    // Drawn without m_lock: appends go on storing lines meanwhile and leave their lists to the next
-    // frame, since this thread holds the context.
+    // Drawn without m_lock: appends go on storing lines meanwhile and leave their lists to this thread,
+    // which holds the context.
     m_pFrame = &content;
     Render(dc, content.bBand ? content.band : nullptr);
     m_pFrame = nullptr;
@@ -378,6 +384,7 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
     m_shown = content;
     m_bShownValid = true;
     FrameShown();
+    CatchUp();
     if (m_bFrameOwed && !m_bFrameAsked) {
         // Output arrived while this frame was drawn: the next one follows, one interval after this
         // one started.
@@ -393,6 +400,16 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
 
 void CScreenWnd::FrameShown() {
     if (FrameShownHook hook = g_pfnFrameShown.load(); hook != nullptr) hook(*this);
+}
+
+void CScreenWnd::CatchUp() {
+    CScreenContext gl(*this, false);  // current again: Render released it
+    for (CGlyphLine& line : m_retired) line.Delete();
+    m_retired.clear();
+    for (int i = 0; i < kLineRecords; ++i) {
+        if (m_bPending[i]) BuildRecord(i);
+    }
+    if (!m_oldFonts.empty()) DeleteUnusedFonts();
 }
 
 LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
@@ -498,7 +515,12 @@ LRESULT CScreenWnd::OnSize(WPARAM wp, LPARAM lp) {
         ScreenLock lock(*this);
         m_bShownValid = false;  // the window no longer shows the last frame as it was drawn
     }
-    return CGLWnd::OnSize(wp, lp);
+    const LRESULT result = CGLWnd::OnSize(wp, lp);
+    if (gl) {
+        ScreenLock lock(*this);
+        CatchUp();
+    }
+    return result;
 }
 
 void CScreenWnd::DrawScene(HDC) {
@@ -586,6 +608,7 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
         }
         m_retired.clear();
         for (bool& pending : m_bPending) pending = false;
+        DeleteUnusedFonts();
     }
     return CGLWnd::OnDestroy(wp, lp);
 }

@@ -8,11 +8,13 @@
 //  - m_glLock, the rendering context: held, with the context current, by the thread that builds,
 //    deletes or draws lists. An append only tries it and never waits for it.
 //  - m_lock, the store and the display values.
-// A frame takes both, builds the lines it shows that are not built yet, notes what it shows, then lets
-// m_lock go and draws without it: the reader goes on storing lines (and leaves their lists to the next
-// frame) while the frame is drawn. An append that finds the context free builds its line at once; it
-// draws at once only when the screen was idle (an answer after a pause). Frames owed during a burst are
-// drawn by the user-interface thread, no more often than a display shows them. Nothing done while
+// Frames are drawn by the user-interface thread: asked for by the append that leaves one owed, at once
+// after a pause (an answer to a command), else one interval after the last frame started, so never more
+// often than a display shows them. A frame takes both locks, builds the lines it shows that are not
+// built yet, notes what it shows, then lets m_lock go and draws without it: readers go on storing lines
+// meanwhile and, finding the context taken, leave their lists to the frame, which builds them before it
+// lets the context go. An append that finds the context free builds its line at once. So seen from the
+// user-interface thread, outside a frame, every stored line is built. Nothing done while
 // either lock is held waits for the user-interface thread, and the user-interface thread answers the
 // messages other threads send it while it waits for either. The display values are plain members
 // written on the user-interface thread; a frame reads them under m_lock, so a change made under m_lock
@@ -67,7 +69,7 @@ public:
 
     // Replaces the screen font by one made from `lf`; when that font cannot be made, the default screen
     // font is used instead, so the screen never stays without a font. Lines stored before keep the old
-    // font. Takes both locks.
+    // font, also those not built yet. Takes m_lock.
     void SetScreenFont(const LOGFONTA& lf);
     // The LOGFONTA of the current screen font.
     LOGFONTA GetScreenFont() const;
@@ -133,8 +135,10 @@ private:
     };
 
     static HFONT CreateDefaultFont();
-    // Replaces m_font by `font`; lines stored but not built yet are built in the old one first.
+    // Replaces m_font by `font`; the old one stays while lines stored but not built yet need it.
     void ReplaceFont(HFONT font);
+    // Deletes the fonts replaced before that no line still to be built needs. m_lock held.
+    void DeleteUnusedFonts();
     // Deletes the lists of `line` now when this thread holds the context, or leaves them to the next
     // thread that does; empties `line`. m_lock held.
     void Retire(CGlyphLine& line);
@@ -144,8 +148,6 @@ private:
     void PrepareFrame(FrameContent& content);
     // Appends to the current line (AppendText's work) and leaves a frame owed. m_lock held.
     void StoreText(const char* text);
-    // Asks the user-interface thread for the owed frame, if that is still to be done. No lock held.
-    void AskForFrame();
     // Draws one frame through `dc` (the window's paint or own device context) on the user-interface
     // thread: takes both locks, prepares, draws without m_lock. `onlyIfOwed`: nothing when nothing is
     // owed.
@@ -155,6 +157,10 @@ private:
     void ChooseBand(FrameContent& content) const;
     // Bookkeeping after a frame has been shown. m_lock held.
     void FrameShown();
+    // Before this thread lets the context go: deletes the retired lists and builds the lines that
+    // arrived while it held the context, so that outside a frame every stored line is built. Both locks
+    // held.
+    void CatchUp();
     // What the last frame showed, when the window still shows it all (no paint, resize or band since
     // that could not be told).
     FrameContent m_shown{};
@@ -166,10 +172,8 @@ private:
     std::atomic<DWORD> m_lastFrameTick{0};
     // Something changed since the content of the last frame was noted.
     bool m_bFrameOwed = false;
-    // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame;
-    // the message is still to be posted once the locks are let go.
+    // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame.
     bool m_bFrameAsked = false;
-    std::atomic<bool> m_bPostFrame{false};
     // The frame being drawn, while Render runs; DrawScene shows it. Null otherwise: DrawScene then shows
     // the members as they are.
     const FrameContent* m_pFrame = nullptr;
@@ -180,8 +184,11 @@ private:
     HDC m_glDC = nullptr;
     // Set while the user-interface thread waits for the context to draw: appends then leave it alone.
     std::atomic<bool> m_bFrameWanted{false};
-    // Records whose text is stored but whose lists are not built yet; they move with the records.
+    // Records whose text is stored but whose lists are not built yet, and the font each arrived in;
+    // they move with the records. Replaced fonts that such a record still needs wait in m_oldFonts.
     bool m_bPending[kLineRecords] = {};
+    HFONT m_pendingFont[kLineRecords] = {};
+    std::vector<HFONT> m_oldFonts;
     // Lists that no record names any more, left for the next thread that holds the context.
     std::vector<CGlyphLine> m_retired;
     // The thread that owns the window (set when the window is bound), for Lock.

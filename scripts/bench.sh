@@ -39,7 +39,8 @@ trap 'rm -f "$out"; vx_stop_display' EXIT
 echo "Vextral benchmarks: $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
 for p in "${runs[@]}"; do
   echo "== $p"
-  (cd "$build/bench" && vx_wine "./$p.exe" 2>/dev/null) | tee -a "$out"
+  # Wine's console writes line ends as CR LF.
+  (cd "$build/bench" && vx_wine "./$p.exe" 2>/dev/null) | tr -d '\r' | tee -a "$out"
 done
 
 echo "== summary"
