@@ -4,6 +4,7 @@
 #include <GL/glu.h>
 
 #include <mutex>
+#include <optional>
 
 #include "framework/App.h"
 #include "glyph/GlyphCache.h"
@@ -193,8 +194,13 @@ void CScreenWnd::AppendOutput(const char* text) {
     if (m_bUIWaiting && m_uiThreadId != ::GetCurrentThreadId()) ::WaitForSingleObject(m_hUIServed, kYieldMs);
     {
         ScreenLock lock(*this);
-        // One hold of the context, when it is free, for all the lines of the chunk.
-        CScreenContext gl(*this, false);
+        // One hold of the context, when it is free, for all the lines of the chunk. Not for a reader's
+        // chunk after a pause (an answer to a command): its frame is asked for at once and builds the
+        // lines itself, sooner than the context could go to the reader and back.
+        const bool answer = m_uiThreadId != ::GetCurrentThreadId() && !m_bFrameAsked &&
+                            ::GetTickCount() - m_lastFrameTick >= kFrameIntervalMs;
+        std::optional<CScreenContext> gl;
+        if (!answer) gl.emplace(*this, false);
         // The wait cursor shows only for the thread that owns the window: a reader's cursor is nobody's
         // to see, and setting it costs a round trip to the window system per chunk.
         CWinApp* app = m_uiThreadId == ::GetCurrentThreadId() ? AfxGetApp() : nullptr;

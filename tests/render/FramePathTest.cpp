@@ -212,6 +212,21 @@ TEST_F(FramePath, LinesArrivingWhileAFrameIsDrawnAreStoredAtOnceAndBuiltBeforeIt
     WaitShown(Line(39), 5000);
 }
 
+TEST_F(FramePath, AReadersAnswerAfterAPauseIsBuiltAndShownByTheFrameItAsksFor) {
+    S().AppendOutput("Z:\\>");
+    Pump(100);  // a pause: the last frame is long past
+    Reader reader([&] { S().AppendOutput("answer\r\n"); });
+    ASSERT_TRUE(reader.Finish(10000));
+    // Left to the frame, which has been asked for but cannot have run: this thread has not pumped.
+    EXPECT_TRUE(S().IsPending(0));
+    EXPECT_EQ(List(0), 0u);
+    const size_t before = S().m_starts.size();
+    WaitShown("Z:\\>answer", 1000);
+    EXPECT_FALSE(S().IsPending(0));
+    EXPECT_TRUE(IsList(List(0)));
+    EXPECT_GE(S().m_starts.size(), before + 1);
+}
+
 TEST_F(FramePath, FramesKeepComingWhileOutputPoursInButNoMoreOftenThanADisplayShows) {
     std::atomic<bool> stop{false};
     std::atomic<int> sent{0};
