@@ -8,6 +8,10 @@ namespace {
 // Upper bound on the chords of one curve: keeps a curve with absurd coordinates (a damaged buffer, a
 // huge scale) from producing millions of points.
 constexpr int kMaxCurveSteps = 1024;
+// Upper bound on the points of one flattened glyph, some twenty times what the most intricate kanji of
+// the usual fonts needs: a damaged buffer whose curves would flatten into more is not drawn at all
+// rather than handed to the tessellator, whose work grows faster than the number of points.
+constexpr size_t kMaxOutlinePoints = 16384;
 
 uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -162,6 +166,10 @@ void FlattenOutline(const Outline& outline, float tolerance, Polygon& out)
                     continue;
             }
             out.points.push_back(p);
+        }
+        if (out.points.size() > kMaxOutlinePoints) {
+            out.Clear();
+            return;
         }
         while (out.points.size() - begin > 1 && out.points.back().x == out.points[begin].x &&
                out.points.back().y == out.points[begin].y)

@@ -191,3 +191,34 @@ TEST(Flatten, ImpliedOnCurvePointsAndDegenerateContours)
     EXPECT_EQ(top, 4.0f);
     EXPECT_FALSE(poly.points.back().x == 0 && poly.points.back().y == 0) << "closing point repeats the start";
 }
+
+TEST(Flatten, AnOutlineThatWouldFlattenIntoFarMorePointsThanAnyGlyphIsNotDrawn)
+{
+    // Each arch of this contour spans thousands of em and flattens into some six hundred chords; thirty
+    // of them are too many for a glyph. Ten arches a tenth of an em wide are an ordinary one.
+    auto arches = [](int count, float size) {
+        Writer w;
+        w.Begin({0, 0});
+        std::vector<Vec2> pts;
+        for (int i = 0; i < count; ++i) {
+            pts.push_back({size * (2 * i + 1), (i % 2 ? -1.0f : 1.0f) * size * 4});
+            pts.push_back({size * (2 * i + 2), 0});
+        }
+        for (size_t i = 0; i < pts.size(); i += 2) w.Curve(kPrimQSpline, {pts[i], pts[i + 1]});
+        w.Curve(kPrimLine, {{size * 2 * count, -size}, {0, -size}});
+        w.End();
+        return w.b;
+    };
+    Outline o;
+    Polygon poly;
+    const std::vector<uint8_t> huge = arches(30, 3000.0f);
+    ASSERT_TRUE(Parse(huge, huge.size(), o));
+    FlattenOutline(o, 1.0f / 64, poly);
+    EXPECT_TRUE(poly.points.empty() && poly.contourEnds.empty()) << poly.points.size();
+
+    const std::vector<uint8_t> ordinary = arches(10, 0.05f);
+    ASSERT_TRUE(Parse(ordinary, ordinary.size(), o));
+    FlattenOutline(o, 1.0f / 64, poly);
+    EXPECT_EQ(poly.contourEnds.size(), 1u);
+    EXPECT_GT(poly.points.size(), 20u);
+}

@@ -13,6 +13,8 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <string>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -127,9 +129,14 @@ int Watch(int seconds, int reportSeconds) {
             PROCESS_MEMORY_COUNTERS_EX memory{};
             memory.cb = sizeof memory;
             ::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-            std::printf("probe: %lld %d %lld %d %llu %lu %lu\n", elapsedMs() / 1000, probes, worst, late,
-                        static_cast<unsigned long long>(memory.PrivateUsage), ::GetGuiResources(process, GR_GDIOBJECTS),
-                        ::GetGuiResources(process, GR_USEROBJECTS));
+            // Wine leaves PrivateUsage at 0 and reports the commit charge as PagefileUsage; its
+            // GetGuiResources answers 0 for every process, which would read as "no objects": shown as "-".
+            const SIZE_T privateBytes = memory.PrivateUsage != 0 ? memory.PrivateUsage : memory.PagefileUsage;
+            const DWORD gdi = ::GetGuiResources(process, GR_GDIOBJECTS);
+            const DWORD user = ::GetGuiResources(process, GR_USEROBJECTS);
+            std::printf("probe: %lld %d %lld %d %llu %s %s\n", elapsedMs() / 1000, probes, worst, late,
+                        static_cast<unsigned long long>(privateBytes), gdi != 0 ? std::to_string(gdi).c_str() : "-",
+                        user != 0 ? std::to_string(user).c_str() : "-");
             std::fflush(stdout);
             worstAll = std::max(worstAll, worst);
             lateAll += late;
