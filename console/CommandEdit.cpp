@@ -18,8 +18,12 @@ LRESULT CCommandEdit::OnDropFiles(WPARAM wp, LPARAM) {
     std::string text = GetWindowText();
     const UINT count = ::DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
-        char path[MAX_PATH] = {};
-        ::DragQueryFileA(drop, i, path, MAX_PATH);  // a longer path is cut to what fits
+        // Sized from the path's own length: a long path (past MAX_PATH) comes whole, never cut in the
+        // middle of a name or of a double-byte character.
+        const UINT length = ::DragQueryFileA(drop, i, nullptr, 0);
+        std::string path(static_cast<size_t>(length) + 1, '\0');
+        const UINT copied = ::DragQueryFileA(drop, i, path.data(), length + 1);
+        path.resize(copied <= length ? copied : length);
         text += path;
     }
     ::DragFinish(drop);

@@ -200,6 +200,14 @@ TEST_F(MainWindowTest, DroppedPathsGoToTheEndOfTheLineWithNothingBetween) {
     ::SendMessageA(Edit(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"Z:\\tmp\\a.bat"})), 0);
     EXPECT_EQ(EditText(), "Z:\\tmp\\a.bat");
     EXPECT_TRUE(m_dlg->m_History.empty());
+
+    // A path longer than MAX_PATH, with double-byte names, comes whole.
+    std::string longPath = "C:";
+    while (longPath.size() < 600) longPath += "\\\x8A\xBF\x8E\x9A dir";
+    longPath += "\\end.txt";
+    m_dlg->m_CommandEdit.SetWindowText("");
+    ::SendMessageA(Edit(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({longPath.c_str(), "C:\\x"})), 0);
+    EXPECT_EQ(EditText(), longPath + "C:\\x");
 }
 
 namespace {
