@@ -5,13 +5,14 @@
 namespace glyph {
 namespace {
 
-// Upper bound on the chords of one curve: keeps a curve with absurd coordinates (a damaged buffer, a
-// huge scale) from producing millions of points.
-constexpr int kMaxCurveSteps = 1024;
-// Upper bound on the points of one flattened glyph, some twenty times what the most intricate kanji of
-// the usual fonts needs: a damaged buffer whose curves would flatten into more is not drawn at all
-// rather than handed to the tessellator, whose work grows faster than the number of points.
-constexpr size_t kMaxOutlinePoints = 16384;
+// Upper bound on the chords of one curve: enough to keep a curve hundreds of em across within 1/64 em
+// (a glyph's curves span an em or less), and keeps a curve with absurd coordinates (a damaged buffer, a
+// huge scale) from producing a flood of points.
+constexpr int kMaxCurveSteps = 128;
+// Upper bound on the points of one flattened glyph, some four times the 228 points of the most
+// intricate kanji of the Japanese screen fonts: the tessellator's work grows with the square of the
+// points, and a damaged buffer must not tie it up.
+constexpr size_t kMaxOutlinePoints = 1024;
 
 uint16_t ReadU16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
@@ -122,7 +123,11 @@ void FlattenCubic(Vec2 p0, Vec2 p1, Vec2 p2, Vec2 p3, float tolerance, std::vect
     out.push_back(p3);
 }
 
-void FlattenOutline(const Outline& outline, float tolerance, Polygon& out)
+namespace {
+
+// One flattening pass at `tolerance`; false, with `out` incomplete, as soon as the glyph has more than
+// kMaxOutlinePoints points.
+bool FlattenWithin(const Outline& outline, float tolerance, Polygon& out)
 {
     out.Clear();
     std::vector<Vec2> path;
@@ -167,10 +172,8 @@ void FlattenOutline(const Outline& outline, float tolerance, Polygon& out)
             }
             out.points.push_back(p);
         }
-        if (out.points.size() > kMaxOutlinePoints) {
-            out.Clear();
-            return;
-        }
+        if (out.points.size() > kMaxOutlinePoints)
+            return false;
         while (out.points.size() - begin > 1 && out.points.back().x == out.points[begin].x &&
                out.points.back().y == out.points[begin].y)
             out.points.pop_back();
@@ -180,6 +183,20 @@ void FlattenOutline(const Outline& outline, float tolerance, Polygon& out)
         }
         out.contourEnds.push_back(static_cast<uint32_t>(out.points.size()));
     }
+    return true;
+}
+
+}  // namespace
+
+void FlattenOutline(const Outline& outline, float tolerance, Polygon& out)
+{
+    // A glyph too intricate for the bound is flattened more coarsely (up to 64 times the tolerance)
+    // rather than left out; one that stays over it even then is damaged.
+    for (int pass = 0; pass < 4; ++pass, tolerance *= 4.0f) {
+        if (FlattenWithin(outline, tolerance, out))
+            return;
+    }
+    out.Clear();
 }
 
 }  // namespace glyph

@@ -68,8 +68,10 @@ void FlattenCubic(Vec2 p0, Vec2 p1, Vec2 p2, Vec2 p3, float tolerance, std::vect
 
 // Flattens every contour of `outline` into `out` (cleared first). Between two consecutive off-curve
 // points of a quadratic record lies the implied on-curve point halfway between them. Repeated points
-// are dropped; contours left with fewer than three points are dropped. An outline that would flatten
-// into more points than any real glyph (a damaged buffer, absurd coordinates) leaves `out` empty.
+// are dropped; contours left with fewer than three points are dropped. A glyph that would flatten into
+// more points than the tessellator is given (about four times the most intricate kanji) is flattened
+// more coarsely; one still over the bound at 64 times the tolerance (a damaged buffer, absurd
+// coordinates) leaves `out` empty.
 void FlattenOutline(const Outline& outline, float tolerance, Polygon& out);
 
 }  // namespace glyph
