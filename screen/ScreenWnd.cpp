@@ -393,14 +393,13 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
     CatchUp();
     if (m_bFrameOwed && !m_bFrameAsked) {
         // Output arrived while this frame was drawn: the next one follows, one interval after this
-        // one started.
+        // one started, by the timer even when the interval is over already. A posted message would
+        // come before the user's input; during a flood whose frames take longer than the interval,
+        // posted frames would follow one another and keys and clicks would wait for seconds.
         m_bFrameAsked = true;
         const DWORD since = ::GetTickCount() - m_lastFrameTick;
-        if (since >= kFrameIntervalMs) {
-            PostMessage(kMsgFrameOwed, 0, 0);
-        } else {
-            ::SetTimer(m_hWnd, kFrameTimer, kFrameIntervalMs - since, nullptr);
-        }
+        ::SetTimer(m_hWnd, kFrameTimer, since >= kFrameIntervalMs ? USER_TIMER_MINIMUM : kFrameIntervalMs - since,
+                   nullptr);
     }
 }
 
