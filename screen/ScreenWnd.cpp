@@ -249,8 +249,8 @@ void CScreenWnd::StoreText(const char* text) {
         m_bFrameAsked = true;
         PostMessage(kMsgFrameOwed, 0, 0);
     }
+    // A replaced font that no pending line needs any more goes with the frame asked for above.
     if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
-    if (!m_oldFonts.empty()) DeleteUnusedFonts();
 }
 
 void CScreenWnd::Retire(CGlyphLine& line) {
@@ -279,14 +279,9 @@ void CScreenWnd::PrepareFrame(FrameContent& content) {
     // Frames are paced by their starts: one interval from the start of one to the start of the next, so
     // that a frame that takes longer than the interval is followed at once, never sooner.
     m_lastFrameTick = ::GetTickCount();
-    for (CGlyphLine& line : m_retired) line.Delete();
-    m_retired.clear();
+    CatchUp();
     content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
-    for (int i = 0; i <= content.nNewest; ++i) {
-        if (m_bPending[i]) BuildRecord(i);
-        content.lists[i] = m_lines[i].GetList();
-    }
-    if (!m_oldFonts.empty()) DeleteUnusedFonts();
+    for (int i = 0; i <= content.nNewest; ++i) content.lists[i] = m_lines[i].GetList();
     content.fTilt = m_fTilt;
     content.fOffsetX = m_fOffsetX;
     content.fOffsetY = m_fOffsetY;
@@ -408,7 +403,7 @@ void CScreenWnd::FrameShown() {
 }
 
 void CScreenWnd::CatchUp() {
-    CScreenContext gl(*this, false);  // current again: Render released it
+    CScreenContext gl(*this, false);  // current again if Render released it
     for (CGlyphLine& line : m_retired) line.Delete();
     m_retired.clear();
     for (int i = 0; i < kLineRecords; ++i) {

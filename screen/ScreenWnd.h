@@ -157,9 +157,9 @@ private:
     void ChooseBand(FrameContent& content) const;
     // Bookkeeping after a frame has been shown. m_lock held.
     void FrameShown();
-    // Before this thread lets the context go: deletes the retired lists and builds the lines that
-    // arrived while it held the context, so that outside a frame every stored line is built. Both locks
-    // held.
+    // Deletes the retired lists, builds the pending lines and deletes the replaced fonts none of them
+    // needs any more. Before a frame is drawn, and before the frame's thread lets the context go, so
+    // that outside a frame every stored line is built. Both locks held.
     void CatchUp();
     // What the last frame showed, when the window still shows it all (no paint, resize or band since
     // that could not be told).
