@@ -1,7 +1,8 @@
 // A console program the reliability tests have the interpreter run:
 //   flood <n> <event>   n rounds of "out <i>" on standard output and "err <i>" on standard error, then
-//                       "err-end" on standard error; then it waits (at most 60 s) for the named event,
-//                       which the test sets once it has seen "err-end", and prints "final 1" ..
+//                       "out-end" on standard output and "err-end" on standard error; then it waits (at
+//                       most 60 s) for the named event, which the test sets once it has seen both ends
+//                       (the last lines of each stream), and prints "final 1" ..
 //                       "final 40" on standard output. n = 0 floods until a write fails.
 //   binary              one write of bytes with a NUL inside on each stream, a pause, then a second
 //                       write on each stream.
@@ -32,7 +33,7 @@ int Flood(long rounds, const char* eventName) {
         std::snprintf(line, sizeof line, "err %ld\r\n", i);
         if (!PutText(STD_ERROR_HANDLE, line)) return 1;
     }
-    if (!PutText(STD_ERROR_HANDLE, "err-end\r\n")) return 1;
+    if (!PutText(STD_OUTPUT_HANDLE, "out-end\r\n") || !PutText(STD_ERROR_HANDLE, "err-end\r\n")) return 1;
     if (release != nullptr) ::WaitForSingleObject(release, 60000);
     for (int i = 1; i <= 40; ++i) {
         std::snprintf(line, sizeof line, "final %d\r\n", i);
