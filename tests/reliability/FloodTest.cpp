@@ -125,7 +125,7 @@ TEST(Flood, BothStreamsWithUserActivityKeepTheStoreTheWindowAndTheListsSound) {
         if (firstLists < 0 && seconds() >= std::min(total / 3, 60)) firstLists = CountDisplayLists(screen);
     }
     lists = CountDisplayLists(screen);
-    // The stderr flood ends first; once its last line is shown, the standard output alone finishes.
+    // The endless flood goes on until the window closes.
     main.Type("");  // never read by the busy interpreter: it only shows that typing goes on
     ::SetEvent(finals);
     const long long worst = probe.WorstMs();

@@ -1,5 +1,7 @@
 // A console program the reliability tests have the interpreter run:
-//   flood <n> <event>   n rounds of "out <i>" on standard output and "err <i>" on standard error, then
+//   flood <n> <event>   n rounds of "out <i>" on standard output and "err <i>" on standard error (i in
+//                       nine digits, so that every line has the same length and needs as many display
+//                       lists as the lines before it), then
 //                       "out-end" on standard output and "err-end" on standard error; then it waits (at
 //                       most 60 s) for the named event, which the test sets once it has seen both ends
 //                       (the last lines of each stream), and prints "final 1" ..
@@ -28,9 +30,9 @@ int Flood(long rounds, const char* eventName) {
     HANDLE release = ::CreateEventA(nullptr, TRUE, FALSE, eventName);
     char line[64];
     for (long i = 1; rounds == 0 || i <= rounds; ++i) {
-        std::snprintf(line, sizeof line, "out %ld\r\n", i);
+        std::snprintf(line, sizeof line, "out %09ld\r\n", i);
         if (!PutText(STD_OUTPUT_HANDLE, line)) return 1;
-        std::snprintf(line, sizeof line, "err %ld\r\n", i);
+        std::snprintf(line, sizeof line, "err %09ld\r\n", i);
         if (!PutText(STD_ERROR_HANDLE, line)) return 1;
     }
     if (!PutText(STD_OUTPUT_HANDLE, "out-end\r\n") || !PutText(STD_ERROR_HANDLE, "err-end\r\n")) return 1;

@@ -179,7 +179,17 @@ int CountDisplayLists(CScreenWnd& screen, unsigned limit) {
         const GLuint probe = glGenLists(1);
         const unsigned top = probe != 0 ? probe : limit;
         count = 0;
-        for (GLuint name = 1; name < top; ++name) count += glIsList(name) ? 1 : 0;
+        for (GLuint name = 1; name < top; ++name) {
+            count += glIsList(name) ? 1 : 0;
+            // Names are never handed out twice, so after minutes of output they reach tens of millions
+            // and the count takes a second or more; messages sent to this thread meanwhile are answered,
+            // so that it does not count as the window not answering. Nothing else can touch the lists:
+            // this thread holds the store's lock and the context.
+            if (name % 65536 == 0) {
+                MSG msg;
+                ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            }
+        }
         if (probe != 0) glDeleteLists(probe, 1);
         ::wglMakeCurrent(nullptr, nullptr);
     }
