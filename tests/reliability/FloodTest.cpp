@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "console/ConsoleProcess.h"
 #include "res/resource.h"
 #include "tests/reliability/Support.h"
 
@@ -79,6 +80,48 @@ DWORD FindInterpreter(DWORD parent) {
     ::CloseHandle(snapshot);
     return found;
 }
+
+// Tells when each stream's last line of the flood ("out-end", "err-end") has gone into the store.
+// The store itself cannot tell: the streams are read by two threads, one of them can be thousands of
+// lines behind the other (what its pipe holds), and its lines can scroll the other stream's end out of
+// the 30 records before the test looks. So the readers' callbacks are wrapped: each chunk goes to the
+// program's callback first, then its text is searched for the end (the slots are read afresh for every
+// chunk, so they can be swapped while the readers run).
+class StreamEnds {
+public:
+    StreamEnds() {
+        s_output = g_pfnOutput.exchange(&OnOutput);
+        s_message = g_pfnMessage.exchange(&OnMessage);
+        s_outTail.clear();
+        s_errTail.clear();
+        s_out = s_err = false;
+    }
+    ~StreamEnds() {
+        g_pfnOutput.store(s_output.load());
+        g_pfnMessage.store(s_message.load());
+    }
+    bool BothStored() const { return s_out && s_err; }
+
+private:
+    // Each reader keeps the end of what it passed on, so that a marker split between chunks is found.
+    static void Note(std::string& tail, const char* text, const char* marker, std::atomic<bool>& seen) {
+        tail += text;
+        if (tail.find(marker) != std::string::npos) seen = true;
+        if (tail.size() > 16) tail.erase(0, tail.size() - 16);
+    }
+    static void OnOutput(const char* text) {
+        if (OutputCallback program = s_output.load()) program(text);
+        Note(s_outTail, text, "out-end", s_out);
+    }
+    static void OnMessage(const char* text) {
+        if (MessageCallback program = s_message.load()) program(text);
+        Note(s_errTail, text, "err-end", s_err);
+    }
+    static inline std::atomic<OutputCallback> s_output{nullptr};
+    static inline std::atomic<MessageCallback> s_message{nullptr};
+    static inline std::string s_outTail, s_errTail;  // each touched by its reader only, once started
+    static inline std::atomic<bool> s_out{false}, s_err{false};
+};
 
 }  // namespace
 
@@ -149,12 +192,9 @@ TEST(Flood, TheStoreEndsWithTheLastThirtyLinesInOrder) {
     ASSERT_TRUE(main.WaitForPrompt());
     const std::string event = UniqueEventName("last");
     HANDLE finals = ::CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+    StreamEnds ends;
     main.Type(ChildCommand("flood 3000 " + event));
-    // Both ends, not one: the two streams are read by two threads, and one of them can be thousands of
-    // lines behind the other (what the pipe holds), so the first end can scroll out of the store before
-    // it is looked for. The last end of each stream is followed by nothing until the finals.
-    const bool finished =
-        PumpUntil([&] { return main.StoreHas("out-end") && main.StoreHas("err-end"); }, 60000);
+    const bool finished = PumpUntil([&] { return ends.BothStored(); }, 60000);
     if (!finished) {
         for (const std::string& line : main.Lines()) std::printf("  %s\n", line.c_str());
     }
