@@ -21,8 +21,9 @@ using OutputCallback = void (*)(const char* text);
 using MessageCallback = void (*)(const char* text);
 using ExitCallback = void (*)();
 
-// The process-wide callback slots and stop flag (0 lets the workers run). Written by the user-interface
-// thread only while no worker of a started ConsoleProcess runs; read by the workers.
+// The process-wide callback slots and stop flag (0 lets the workers run). Start fills the slots; the
+// workers read a slot afresh for every chunk, so a slot swapped while they run (as a test that watches
+// the output does) takes effect from the next chunk.
 extern std::atomic<OutputCallback> g_pfnOutput;
 extern std::atomic<MessageCallback> g_pfnMessage;
 extern std::atomic<ExitCallback> g_pfnExit;

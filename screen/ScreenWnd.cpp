@@ -249,8 +249,8 @@ void CScreenWnd::StoreText(const char* text) {
         m_bFrameAsked = true;
         PostMessage(kMsgFrameOwed, 0, 0);
     }
-    // A replaced font that no pending line needs any more goes with the frame asked for above.
     if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
+    // A replaced font that no pending line needs any more is deleted by the frame asked for above.
 }
 
 void CScreenWnd::Retire(CGlyphLine& line) {

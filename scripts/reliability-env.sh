@@ -27,7 +27,7 @@ rel_setup() {
 
 rel_teardown() {
   [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
-  "$WINESERVER" -k >/dev/null 2>&1 || true
+  vx_kill_server
   vx_stop_display
 }
 

@@ -12,6 +12,9 @@ export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 vx_wine() { "$WINELOADER" "$@"; }
+# Stops the prefix's Wine server and everything running in it; no server running is no failure
+# (wineserver -k then returns 1, which would end a caller under set -e).
+vx_kill_server() { "$WINESERVER" -k >/dev/null 2>&1 || true; }
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -70,7 +73,7 @@ vx_start_display() {
     if xdpyinfo >/dev/null 2>&1; then
       mkdir -p "$WINEPREFIX"
       echo "$n" > "$record"
-      "$WINESERVER" -k >/dev/null 2>&1 || true  # -k fails when no server runs
+      vx_kill_server
       return 0
     fi
     sleep 0.1
@@ -82,7 +85,7 @@ vx_start_display() {
 # Stops the display that vx_start_display started, with the prefix's Wine server.
 vx_stop_display() {
   if [ -n "${VX_XVFB_PID:-}" ]; then
-    "$WINESERVER" -k >/dev/null 2>&1 || true
+    vx_kill_server
     kill "$VX_XVFB_PID" 2>/dev/null
     wait "$VX_XVFB_PID" 2>/dev/null
     rm -f "$WINEPREFIX/.vextral-display"
