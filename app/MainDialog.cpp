@@ -32,6 +32,11 @@ const char kBannerRule[] = "******************************************";  // 42 
 constexpr UINT_PTR kCloseRetryTimer = 1;
 constexpr UINT kCloseRetryMs = 100;
 
+// How long after a stop the interpreter is looked at again: time enough for a waiting interpreter to
+// read the line end it was sent, and for a batch file to start its next program.
+constexpr UINT_PTR kStopCheckTimer = 2;
+constexpr UINT kStopCheckMs = 300;
+
 // Cancels a window of this thread that runs over the main window: a dialog (ours or the system's), the
 // colour palette, a menu.
 BOOL CALLBACK CancelOverlay(HWND hWnd, LPARAM mainWnd) {
@@ -124,7 +129,21 @@ BOOL CMainDialog::OnInitDialog() {
     return FALSE;
 }
 
+bool CMainDialog::IsStopKey(const MSG& msg) const {
+    if (msg.message != WM_KEYDOWN) return false;
+    if (msg.wParam == VK_CANCEL) return true;  // Ctrl+Break
+    if (msg.wParam != 'C' || msg.hwnd != m_CommandEdit.m_hWnd) return false;
+    if (::GetKeyState(VK_CONTROL) >= 0 || ::GetKeyState(VK_SHIFT) < 0 || ::GetKeyState(VK_MENU) < 0) return false;
+    DWORD start = 0, end = 0;
+    ::SendMessageA(m_CommandEdit.m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return start == end;  // with a selection, Ctrl+C copies it as usual
+}
+
 BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
+    if (IsStopKey(*msg)) {
+        OnStopProgram();
+        return TRUE;  // no WM_CHAR follows: nothing reaches the entry box
+    }
     if (msg->message == WM_KEYDOWN) {
         const bool empty = m_History.empty();
         const int count = static_cast<int>(m_History.size());
@@ -166,6 +185,31 @@ void CMainDialog::OnEnterCommand() {
     m_nHistoryIndex = static_cast<int>(m_History.size());
     line += "\r\n";
     m_Screen.SendCommand(line.c_str());
+}
+
+void CMainDialog::OnStopProgram() {
+    // Shown where the program was stopped, as a console shows it.
+    m_Screen.AppendOutput((std::string(kTextStopEcho) + "\r\n").c_str());
+    ConsoleProcess& console = m_Screen.m_console;
+    m_nStopEnded = console.EndPrograms();
+    // Nothing else ran: a line end tells a waiting interpreter from a busy one. Waiting at its prompt,
+    // it reads the line at once and shows the prompt again; running a batch file or a long internal
+    // command, it leaves the line unread.
+    if (m_nStopEnded == 0 && console.PendingInput() == 0) console.Write("\r\n");
+    ::SetTimer(m_hWnd, kStopCheckTimer, kStopCheckMs, nullptr);
+}
+
+void CMainDialog::OnStopCheck() {
+    ConsoleProcess& console = m_Screen.m_console;
+    // Busy: a batch file started its next program, or the interpreter has not read its input. (After
+    // a program was ended the interpreter may not have read a line end: none was sent.)
+    const bool busy = console.CountPrograms() > 0 || (m_nStopEnded == 0 && console.PendingInput() > 0);
+    if (!busy || !console.Restart()) return;  // a failed restart closes the window through the exit callback
+    m_Screen.Lock();
+    const bool midLine = !m_Screen.m_strLine.empty();
+    m_Screen.Unlock();
+    const std::string notice = std::string(midLine ? "\r\n" : "") + kTextRestarted + "\r\n";
+    m_Screen.AppendOutput(notice.c_str());
 }
 
 LRESULT CMainDialog::OnSysCommand(WPARAM wp, LPARAM) {
@@ -212,6 +256,11 @@ LRESULT CMainDialog::OnPaint(WPARAM, LPARAM) {
 }
 
 LRESULT CMainDialog::OnTimer(WPARAM id, LPARAM) {
+    if (id == kStopCheckTimer) {
+        ::KillTimer(m_hWnd, kStopCheckTimer);
+        OnStopCheck();
+        return 0;
+    }
     if (id != kCloseRetryTimer) return Default();
     ::KillTimer(m_hWnd, kCloseRetryTimer);
     PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -48,6 +48,10 @@ protected:
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM id, LPARAM);
     void OnEnterCommand();
+    // Ctrl+Break, or Ctrl+C in the entry box without a selection: stops what the interpreter runs.
+    void OnStopProgram();
+    // A moment after OnStopProgram: restarts an interpreter that is still busy.
+    void OnStopCheck();
 
     // Menu commands, from the system menu and from the screen's right-click menu.
     void OnAbout();
@@ -59,4 +63,8 @@ protected:
 private:
     // Shows history entry m_nHistoryIndex in the entry box, caret at its end.
     void ShowHistoryEntry();
+    // Whether `msg` is a stop key: Ctrl+Break anywhere, Ctrl+C in the entry box with nothing selected.
+    bool IsStopKey(const MSG& msg) const;
+    // How many programs the last stop ended.
+    int m_nStopEnded = 0;
 };

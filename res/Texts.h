@@ -25,3 +25,9 @@ inline constexpr char kTextMoreColours[] = "\x82\xBB\x82\xCC\x91\xBC...";
 inline constexpr char kFaceMinchoP[] = "\x82l\x82r \x82o\x96\xBE\x92\xA9";
 // "ＭＳ Ｐゴシック" (the dialogs' face)
 inline constexpr char kFaceGothicP[] = "\x82l\x82r \x82o\x83S\x83V\x83" "b\x83N";
+// "ｺﾏﾝﾄﾞﾌﾟﾛﾝﾌﾟﾄを再起動しました" (the command prompt was restarted)
+inline constexpr char kTextRestarted[] = "\xBA\xCF\xDD\xC4\xDE\xCC\xDF\xDB\xDD\xCC\xDF\xC4\x82\xF0\x8D\xC4\x8BN\x93\xAE\x82\xB5\x82\xDC\x82\xB5\x82\xBD";
+// "入力が溜まりすぎています: この行は送りませんでした" (too much input is waiting: this line was not sent)
+inline constexpr char kTextInputFull[] = "\x93\xFC\x97\xCD\x82\xAA\x97\xAD\x82\xDC\x82\xE8\x82\xB7\x82\xAC\x82\xC4\x82\xA2\x82\xDC\x82\xB7: \x82\xB1\x82\xCC\x8Ds\x82\xCD\x91\x97\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD";
+// "^C": shown where a running program was stopped with Ctrl+C or Ctrl+Break
+inline constexpr char kTextStopEcho[] = "^C";

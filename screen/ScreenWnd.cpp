@@ -243,7 +243,7 @@ void CScreenWnd::StoreText(const char* text) {
     m_bPending[m_nLineCount] = true;
     m_pendingFont[m_nLineCount] = m_font;  // a line keeps the font it arrived in
     m_bFrameOwed = true;
-    if (!m_bFrameAsked) {
+    if (!m_bFrameAsked && !m_bClosing) {
         // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again
         // when the locks are let go. Posting never waits for that thread.
         m_bFrameAsked = true;
@@ -369,8 +369,11 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
     FrameContent content;
     {
         ScreenLock lock(*this);
-        if (onlyIfOwed) m_bFrameAsked = false;  // the message or the timer that asked is being answered
-        if (!gl || m_bClosing || (onlyIfOwed && !m_bFrameOwed)) return;
+        if (!gl || m_bClosing || (onlyIfOwed && !m_bFrameOwed)) {
+            // The message or the timer that asked finds nothing to draw: the next append asks again.
+            if (onlyIfOwed) m_bFrameAsked = false;
+            return;
+        }
         PrepareFrame(content);
         // A paint redraws the whole window; an owed frame that changes only the current line redraws
         // only the band where that line shows.
@@ -386,11 +389,15 @@ void CScreenWnd::DrawFrame(HDC dc, bool onlyIfOwed) {
     m_bShownValid = true;
     FrameShown();
     CatchUp();
-    if (m_bFrameOwed && !m_bFrameAsked) {
-        // Output arrived while this frame was drawn: the next one follows, one interval after this
-        // one started, by the timer even when the interval is over already. A posted message would
-        // come before the user's input; during a flood whose frames take longer than the interval,
-        // posted frames would follow one another and keys and clicks would wait for seconds.
+    // An owed frame keeps m_bFrameAsked set from the asking until here, so appends made while it is
+    // drawn post nothing: the frame they leave owed follows by the timer, one interval after this one
+    // started, even when the interval is over already. Timer messages (like paints) come only when no
+    // input waits, while posted messages come before it: during a flood whose frames take longer than
+    // the interval, frames asked for by posted messages would follow one another and keys and clicks
+    // would wait for as long as the flood lasts.
+    if (!m_bFrameOwed) {
+        if (onlyIfOwed) m_bFrameAsked = false;
+    } else if (onlyIfOwed || !m_bFrameAsked) {
         m_bFrameAsked = true;
         const DWORD since = ::GetTickCount() - m_lastFrameTick;
         ::SetTimer(m_hWnd, kFrameTimer, since >= kFrameIntervalMs ? USER_TIMER_MINIMUM : kFrameIntervalMs - since,

@@ -172,7 +172,8 @@ private:
     std::atomic<DWORD> m_lastFrameTick{0};
     // Something changed since the content of the last frame was noted.
     bool m_bFrameOwed = false;
-    // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame.
+    // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame;
+    // stays set while that frame is drawn, and the frame asks for the next one itself.
     bool m_bFrameAsked = false;
     // The frame being drawn, while Render runs; DrawScene shows it. Null otherwise: DrawScene then shows
     // the members as they are.
