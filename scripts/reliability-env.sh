@@ -97,10 +97,13 @@ rel_private_kb() {
   awk '/^Private_(Clean|Dirty):/ { s += $2 } END { print s + 0 }' "/proc/$1/smaps_rollup" 2>/dev/null
 }
 
-# The Linux processes of this private prefix that run the interpreter or the test child.
+# The Linux processes of this private prefix that the program may have started: any but Wine's own
+# services and desktop, and the program itself.
 rel_children() {
   local p
-  for p in $(pgrep -f 'reliability_child.exe|cmd.exe' 2>/dev/null); do
+  for p in $(pgrep -if '\.exe' 2>/dev/null); do
+    grep -qiE '(services|winedevice|plugplay|svchost|rpcss|explorer|vextral|vx_probe|winedbg|start|reg|wineboot)\.exe' \
+      "/proc/$p/cmdline" 2>/dev/null && continue
     { tr '\0' '\n' < "/proc/$p/environ"; } 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$p"
   done
 }
