@@ -7,13 +7,16 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "console/ConsoleProcess.h"
 #include "console/DriveCheck.h"
+#include "res/Texts.h"
 
 namespace {
 
@@ -575,3 +578,231 @@ TEST_F(ConsoleTest, FailedStartLeavesNoHandleOrThreadBehind) {
 TEST(ConsolePlatform, ThisPlatformIsOfTheNtFamily) { EXPECT_EQ(1, ConsoleProcess::IsNtPlatform()); }
 
 }  // namespace
+
+namespace {
+
+std::string ChildPath() { return ModuleDirectory() + "\\console_test_child.exe"; }
+
+bool ProcessAlive(DWORD pid) {
+    HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) return false;
+    const bool alive = ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    ::CloseHandle(process);
+    return alive;
+}
+
+// Processes of the test child's image that still run.
+int RunningChildren() {
+    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof(entry);
+    int count = 0;
+    for (BOOL ok = ::Process32First(snapshot, &entry); ok; ok = ::Process32Next(snapshot, &entry)) {
+        if (::lstrcmpiA(entry.szExeFile, "console_test_child.exe") == 0 && ProcessAlive(entry.th32ProcessID)) {
+            ++count;
+        }
+    }
+    ::CloseHandle(snapshot);
+    return count;
+}
+
+// Runs `body` on a thread of its own; false when it has not returned within `timeoutMs` (the thread is
+// then left behind: what it waits for is the fault).
+bool ReturnsWithin(const std::function<void()>& body, DWORD timeoutMs) {
+    struct Call {
+        std::function<void()> body;
+        static DWORD WINAPI Run(void* arg) {
+            static_cast<Call*>(arg)->body();
+            return 0;
+        }
+    };
+    auto* call = new Call{body};
+    HANDLE thread = ::CreateThread(nullptr, 0, &Call::Run, call, 0, nullptr);
+    if (thread == nullptr) return false;
+    const bool returned = ::WaitForSingleObject(thread, timeoutMs) == WAIT_OBJECT_0;
+    ::CloseHandle(thread);
+    if (returned) delete call;
+    return returned;
+}
+
+// `count` texts of `size` bytes each (the last two "\r\n"), each numbered, so that order and wholeness
+// show in what comes back.
+std::vector<std::string> NumberedTexts(int count, size_t size) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < count; ++i) {
+        std::string text = "text " + std::to_string(i) + " ";
+        text.resize(size - 2, static_cast<char>('a' + i % 26));
+        texts.push_back(text + "\r\n");
+    }
+    return texts;
+}
+
+class ConsoleJobTest : public ConsoleTest {
+protected:
+    void SetUp() override {
+        ConsoleTest::SetUp();
+        m_event = "VextralConsoleHold" + std::to_string(::GetCurrentProcessId()) + "_" +
+                  std::to_string(::GetTickCount());
+        m_release = ::CreateEventA(nullptr, TRUE, FALSE, m_event.c_str());
+        ASSERT_NE(nullptr, m_release);
+    }
+    void TearDown() override {
+        ConsoleTest::TearDown();
+        ConsoleProcess::SetUseJobForTesting(true);
+        ::SetEvent(m_release);
+        ::CloseHandle(m_release);
+    }
+    // Starts the interpreter and has it run the test child in `mode`, which says `ready` when it runs.
+    void RunChild(const char* mode, const char* ready) {
+        StartAndWaitForPrompt();
+        ASSERT_EQ(1, m_console.Write(("\"" + ChildPath() + "\" " + mode + " " + m_event + "\r\n").c_str()));
+        ASSERT_TRUE(OutputHas(ready)) << Output();
+    }
+    std::string m_event;
+    HANDLE m_release = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ConsoleJobTest, WritesToAnInterpreterThatReadsNothingReturnAtOnceAndArriveWholeInOrder) {
+    RunChild("hold", "HOLD READY");
+    // 64 KB while nothing reads: far more than the pipe holds, so a write into the pipe would wait.
+    const std::vector<std::string> texts = NumberedTexts(64, 1000);
+    std::atomic<int> accepted{0};
+    ASSERT_TRUE(ReturnsWithin(
+        [&] {
+            for (const std::string& text : texts) accepted += m_console.Write(text.c_str());
+        },
+        10000))
+        << "Write waited for the interpreter to read";
+    EXPECT_EQ(64, accepted.load());
+    EXPECT_GT(m_console.PendingInput(), 0u);
+    ::SetEvent(m_release);
+    ASSERT_EQ(1, m_console.Write("END\r\n"));
+    ASSERT_TRUE(OutputHas("END\r\n", 30000)) << Output().size();
+    std::string all;
+    for (const std::string& text : texts) all += text;
+    EXPECT_NE(std::string::npos, Output().find(all + "END\r\n")) << "texts split, reordered or lost";
+    EXPECT_TRUE(WaitFor([&] { return m_console.PendingInput() == 0; }, 5000));
+}
+
+TEST_F(ConsoleJobTest, InputPastTheBacklogBoundIsRefusedWithAMessageAndWhatWasAcceptedStaysWhole) {
+    RunChild("hold", "HOLD READY");
+    const std::vector<std::string> texts = NumberedTexts(1400, 1000);  // 1.4 MB: past the bound
+    size_t accepted = 0;
+    bool refused = false;
+    ASSERT_TRUE(ReturnsWithin(
+        [&] {
+            for (const std::string& text : texts) {
+                if (!m_console.Write(text.c_str())) {
+                    refused = true;
+                    break;
+                }
+                ++accepted;
+            }
+        },
+        10000));
+    ASSERT_TRUE(refused);
+    // The bound counts what the pipe has not taken yet; the pipe itself holds a little more.
+    EXPECT_GE(accepted * 1000, ConsoleProcess::kInputBacklogLimit - 1000);
+    EXPECT_LE(accepted * 1000, ConsoleProcess::kInputBacklogLimit + 65536);
+    EXPECT_EQ(1u, CountOf(Messages(), kTextInputFull)) << Messages();
+    EXPECT_EQ(0, m_console.Write(texts[accepted].c_str()));
+    EXPECT_EQ(2u, CountOf(Messages(), kTextInputFull)) << "every refusal says so";
+
+    ::SetEvent(m_release);
+    // Room again once the child reads.
+    ASSERT_TRUE(WaitFor([&] { return m_console.Write("END\r\n") == 1; }, 30000));
+    ASSERT_TRUE(OutputHas("END\r\n", 60000)) << Output().size();
+    std::string all;
+    for (size_t i = 0; i < accepted; ++i) all += texts[i];
+    EXPECT_NE(std::string::npos, Output().find(all)) << "accepted texts split, reordered or lost";
+}
+
+TEST_F(ConsoleJobTest, StopWithInputPiledUpEndsTheInterpreterAndItsProgram) {
+    RunChild("hold", "HOLD READY");  // never released: nothing reads
+    for (const std::string& text : NumberedTexts(1000, 1000)) m_console.Write(text.c_str());
+    EXPECT_GE(m_console.CountPrograms(), 1);
+    HANDLE process = Duplicate(m_console.m_hProcess);
+    ASSERT_TRUE(ReturnsWithin([&] { m_console.Stop(); }, 10000)) << "Stop waited for the input to be read";
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(process, 0));
+    ::CloseHandle(process);
+    EXPECT_TRUE(WaitFor([] { return RunningChildren() == 0; }, 3000)) << "the child outlived Stop";
+    ExpectEmpty(m_console);
+}
+
+TEST_F(ConsoleJobTest, NoProgramTheInterpreterStartedOutlivesStopWithOrWithoutAJob) {
+    for (const bool job : {true, false}) {
+        ClearReceived();
+        ConsoleProcess::SetUseJobForTesting(job);
+        ::SetCurrentDirectoryA(kStartDir);  // the child's path moved the program to its drive
+        RunChild("spawn", "SLEEPER READY");
+        EXPECT_EQ(job, m_console.m_hJob != nullptr);
+        const std::string out = Output();
+        const size_t at = out.find("SPAWNED ");
+        ASSERT_NE(std::string::npos, at) << out;
+        const DWORD grandchild = static_cast<DWORD>(std::strtoul(out.c_str() + at + 8, nullptr, 10));
+        ASSERT_TRUE(ProcessAlive(grandchild));
+        EXPECT_EQ(2, m_console.CountPrograms()) << "job " << job;
+        m_console.Stop();
+        EXPECT_TRUE(WaitFor([&] { return !ProcessAlive(grandchild); }, 3000)) << "job " << job;
+        EXPECT_TRUE(WaitFor([] { return RunningChildren() == 0; }, 3000)) << "job " << job;
+    }
+}
+
+TEST_F(ConsoleJobTest, EndProgramsEndsWhatTheInterpreterRunsAndKeepsTheInterpreter) {
+    RunChild("spawn", "SLEEPER READY");
+    const DWORD interpreter = m_console.m_dwProcessId;
+    const size_t before = Output().size();
+    EXPECT_EQ(2, m_console.EndPrograms());
+    EXPECT_EQ(0, m_console.CountPrograms());
+    EXPECT_EQ(0, RunningChildren());
+    // The interpreter goes on: its prompt comes back, and it answers.
+    ASSERT_TRUE(WaitFor([&] { return Output().size() > before && Output().back() == '>'; }, 5000)) << Output();
+    EXPECT_EQ(1, m_console.IsRunning());
+    EXPECT_EQ(interpreter, m_console.m_dwProcessId);
+    Send("echo still here\r\n");
+    EXPECT_TRUE(OutputHas("still here"));
+    // With nothing running there is nothing to end.
+    EXPECT_EQ(0, m_console.EndPrograms());
+}
+
+TEST_F(ConsoleJobTest, AWaitingInterpreterReadsALineEndAndABusyOneLeavesItUnread) {
+    StartAndWaitForPrompt();
+    ASSERT_EQ(1, m_console.Write("\r\n"));
+    EXPECT_TRUE(WaitFor([&] { return m_console.PendingInput() == 0; }, 3000)) << "a waiting interpreter";
+
+    const std::string loop = TempFile("vx-console-loop.bat", ":a\r\ngoto a\r\n");
+    ASSERT_EQ(1, m_console.Write(("\"" + loop + "\"\r\n").c_str()));
+    ::Sleep(500);
+    ASSERT_EQ(1, m_console.Write("\r\n"));
+    ::Sleep(1000);
+    EXPECT_GT(m_console.PendingInput(), 0u) << "a batch file runs: the line end stays unread";
+    EXPECT_EQ(0, m_console.CountPrograms());
+
+    // A restart ends the busy interpreter and starts a fresh one in the first one's directory, on the
+    // same pipes, without the exit callback; the unread input goes with the old one.
+    const DWORD old = m_console.m_dwProcessId;
+    HANDLE oldProcess = Duplicate(m_console.m_hProcess);
+    ::SetCurrentDirectoryA("C:\\");  // the program's own directory moved meanwhile (the drive check)
+    const size_t before = Output().size();
+    ASSERT_EQ(1, m_console.Restart());
+    EXPECT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(oldProcess, 0));
+    ::CloseHandle(oldProcess);
+    EXPECT_NE(old, m_console.m_dwProcessId);
+    // A fresh greeting, then the prompt in the first interpreter's directory. (The old one's loop
+    // echoed prompts of its own until it was ended.)
+    const auto fresh = [&] {
+        const std::string out = Output().substr(before);
+        const size_t greeting = out.find("Microsoft Windows");
+        return greeting != std::string::npos && out.find(kPrompt, greeting) != std::string::npos;
+    };
+    ASSERT_TRUE(WaitFor(fresh, 15000)) << Output().substr(before);
+    EXPECT_EQ(0u, m_console.PendingInput());
+    Send("echo after restart\r\n");
+    EXPECT_TRUE(OutputHas("after restart"));
+    ::Sleep(1500);  // more than the exit watcher's poll
+    EXPECT_TRUE(ExitTimes().empty()) << "the old interpreter's end was reported";
+    ::DeleteFileA(loop.c_str());
+}
