@@ -1,0 +1,94 @@
+// Ctrl+Break and Ctrl+C in the real main window with the real interpreter: a running program is ended
+// and the same interpreter shows its prompt again; a busy interpreter (a batch file) is replaced by a
+// fresh one while the window stays; a waiting one is left alone; Ctrl+C with a selection copies.
+#include <cstdio>
+#include <string>
+
+#include "tests/app_window/MainWindowFixture.h"
+#include "res/Texts.h"
+
+namespace {
+
+std::string TempBatch(const char* name, const char* content) {
+    char dir[MAX_PATH] = {};
+    ::GetTempPathA(MAX_PATH, dir);
+    const std::string path = std::string(dir) + name;
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fputs(content, f);
+        std::fclose(f);
+    }
+    return path;
+}
+
+class StopKeysTest : public MainWindowTest {
+protected:
+    ConsoleProcess& Console() { return m_dlg->m_Screen.m_console; }
+    // Ctrl held (in this thread's key state, which the window reads) while `vk` goes to the entry box.
+    void CtrlKey(WPARAM vk) {
+        BYTE state[256] = {};
+        ::GetKeyboardState(state);
+        const BYTE saved[2] = {state[VK_CONTROL], state[VK_LCONTROL]};
+        state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+        ::SetKeyboardState(state);
+        Key(vk);
+        state[VK_CONTROL] = saved[0];
+        state[VK_LCONTROL] = saved[1];
+        ::SetKeyboardState(state);
+    }
+    bool Stopped() { return CountLines(kTextStopEcho) > 0; }
+};
+
+}  // namespace
+
+TEST_F(StopKeysTest, CtrlBreakEndsARunningProgramAndTheSameInterpreterPromptsAgain) {
+    const DWORD interpreter = Console().m_dwProcessId;
+    Type("ping -n 60 127.0.0.1 >nul");
+    ASSERT_TRUE(PumpUntil([&] { return Console().CountPrograms() > 0; })) << "ping did not start";
+    Key(VK_CANCEL);
+    ASSERT_TRUE(PumpUntil([&] { return Stopped() && PromptShown(); }, 5000)) << Current();
+    EXPECT_EQ(0, Console().CountPrograms());
+    Pump(800);  // past the check that follows a stop
+    EXPECT_EQ(interpreter, Console().m_dwProcessId);
+    EXPECT_FALSE(StoreHas(kTextRestarted));
+    Type("echo answered");
+    EXPECT_TRUE(PumpUntil([&] { return StoreHas("answered"); }));
+}
+
+TEST_F(StopKeysTest, CtrlCInTheEntryBoxRestartsABusyBatchFileAndTheWindowStays) {
+    const std::string loop = TempBatch("vx-stop-loop.bat", ":a\r\ngoto a\r\n");
+    const DWORD interpreter = Console().m_dwProcessId;
+    Type("\"" + loop + "\"");
+    Pump(500);
+    CtrlKey('C');
+    ASSERT_TRUE(PumpUntil([&] { return StoreHas(kTextRestarted); }, 5000)) << Current();
+    ASSERT_TRUE(PumpUntil([&] { return PromptShown(); })) << Current();
+    EXPECT_TRUE(::IsWindow(m_hWnd));
+    EXPECT_NE(interpreter, Console().m_dwProcessId);
+    EXPECT_EQ(1, Console().IsRunning());
+    Type("echo fresh");
+    EXPECT_TRUE(PumpUntil([&] { return StoreHas("fresh"); }));
+    Pump(1500);  // the exit watcher's poll: the old interpreter's end must not close the window
+    EXPECT_TRUE(::IsWindow(m_hWnd));
+    ::DeleteFileA(loop.c_str());
+}
+
+TEST_F(StopKeysTest, CtrlCAtAWaitingPromptEndsNothingAndPromptsAgain) {
+    const DWORD interpreter = Console().m_dwProcessId;
+    const int before = m_dlg->m_Screen.m_nLineCount;
+    CtrlKey('C');
+    ASSERT_TRUE(PumpUntil([&] { return Stopped() && PromptShown() && m_dlg->m_Screen.m_nLineCount > before; },
+                          5000))
+        << Current();
+    Pump(800);
+    EXPECT_EQ(interpreter, Console().m_dwProcessId);
+    EXPECT_FALSE(StoreHas(kTextRestarted));
+}
+
+TEST_F(StopKeysTest, CtrlCWithASelectionCopiesAndStopsNothing) {
+    m_dlg->m_CommandEdit.SetWindowText("selected");
+    ::SendMessageA(Edit(), EM_SETSEL, 0, -1);
+    CtrlKey('C');
+    Pump(500);
+    EXPECT_FALSE(Stopped());
+    EXPECT_EQ(EditText(), "selected");
+}
