@@ -43,3 +43,39 @@ int NextScrollPosition(unsigned code, int position, int min, int max, int thumb)
 int ThumbFromWParam(std::uintptr_t wParam) {
     return static_cast<std::int16_t>(static_cast<std::uint16_t>((wParam >> 16) & 0xFFFF));
 }
+
+namespace {
+// `value` moved by `steps` bar positions: from the position the dialog would show for it, kept within
+// [min, max]. No steps: the value as it was, even off the grid.
+float MoveValue(float value, double inverse, float factor, int min, int max, long long steps) {
+    if (steps == 0) return value;
+    const long long span = static_cast<long long>(max) - min;
+    const long long pos = PositionFromValue(value, inverse, min, max) + std::clamp(steps, -span, span);
+    return ValueFromPosition(static_cast<int>(std::clamp<long long>(pos, min, max)), factor);
+}
+}  // namespace
+
+ViewValues DragView(const ViewValues& start, long long dx, long long dy, bool shift) {
+    ViewValues v = start;
+    // Towards zero on both sides, so a drag and its mirror image move by the same amount. Every bar grows
+    // rightwards or downwards, as the pointer does.
+    v.fOffsetX =
+        MoveValue(start.fOffsetX, kInverseX, kFactorX, kOffsetBarMin, kOffsetBarMax, dx / kDragPixelsPerOffsetStep);
+    if (shift) {
+        v.fOffsetY = MoveValue(start.fOffsetY, kInverseY, kFactorY, kOffsetBarMin, kOffsetBarMax,
+                               dy / kDragPixelsPerOffsetStep);
+    } else {
+        v.fTilt = MoveValue(start.fTilt, kInverseTilt, kFactorTilt, kTiltBarMin, kTiltBarMax,
+                            dy / kDragPixelsPerTiltStep);
+    }
+    return v;
+}
+
+ViewValues WheelViewZ(const ViewValues& now, long long notches) {
+    ViewValues v = now;
+    // Nearer is up the Z bar, towards its minimum. The notches are clamped before they are multiplied.
+    const long long span = static_cast<long long>(kOffsetBarMax) - kOffsetBarMin;
+    v.fOffsetZ = MoveValue(now.fOffsetZ, kInverseZ, kFactorZ, kOffsetBarMin, kOffsetBarMax,
+                           -std::clamp(notches, -span, span) * kWheelOffsetZSteps);
+    return v;
+}

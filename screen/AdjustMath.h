@@ -1,6 +1,7 @@
 #pragma once
 // The screen adjustment dialog's position arithmetic: scroll-bar positions <-> view values, and the new
-// position for a scroll notification. No Win32 here; the dialog (screen/AdjustDlg.cpp) calls it.
+// position for a scroll notification; and the same values moved by the mouse on the screen, on the
+// dialog's grid. No Win32 here; the dialog (screen/AdjustDlg.cpp) and the screen call it.
 #include <cstdint>
 
 // Scroll bar ranges.
@@ -55,3 +56,33 @@ int NextScrollPosition(unsigned code, int position, int min, int max, int thumb)
 // The thumb position in a WM_HSCROLL / WM_VSCROLL wParam: its high word, taken as signed 16 bits, so
 // that negative positions arrive as such.
 int ThumbFromWParam(std::uintptr_t wParam);
+
+// The four values the dialog edits, as the screen holds them.
+struct ViewValues {
+    float fTilt;
+    float fOffsetX;
+    float fOffsetY;
+    float fOffsetZ;
+};
+
+// The mouse moves the values in the dialog's steps (0.1 for an offset, 1 degree of tilt), so the dialog
+// shows what the mouse made. An offset step is about 3 pixels of the default window at the plane's
+// depth (14.6 units of height over 400 pixels), so a dragged plane keeps up with the pointer; a degree
+// every 2 pixels turns the whole 180 degrees in a drag across a window's height.
+constexpr int kDragPixelsPerOffsetStep = 3;
+constexpr int kDragPixelsPerTiltStep = 2;
+// A wheel notch moves the plane a whole unit nearer or farther (a twentieth of the way to the eye at the
+// default depth): forty notches cross the range.
+constexpr int kWheelOffsetZSteps = 10;
+
+// The values after the mouse has moved (dx, dy) client pixels (y downwards) since the left button went
+// down with the values at `start`. Without Shift, dx moves the plane left/right and dy tilts it (down:
+// towards the flat end, "後回り"); with Shift, dx and dy move it left/right and up/down. Each value moved
+// by at least one step is put on the dialog's grid and kept within its bar's range; a value the drag
+// does not move keeps exactly what it had. Any dx, dy is accepted (a drag that left the window may report
+// anything), without overflow.
+ViewValues DragView(const ViewValues& start, long long dx, long long dy, bool shift);
+
+// The values after `notches` wheel notches with Ctrl held (positive: turned away from the user, bringing
+// the plane nearer, "拡大"); offset Z on the grid and within range, the others unchanged.
+ViewValues WheelViewZ(const ViewValues& now, long long notches);
