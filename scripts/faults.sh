@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Every way the real vextral.exe can be closed or lose its interpreter, each repeated N times under
-# Wine: the caption's close button, Alt+F4, "exit" typed, the interpreter killed from outside, and
-# Alt+F4 in the middle of a flood of both streams. Each run must end the process within 5 s of the
+# Wine: the caption's close button, Alt+F4, "exit" typed, the interpreter killed from outside,
+# Alt+F4 in the middle of a flood of both streams, Alt+F4 with 64 KB of input piled up in front of a
+# program that reads nothing, Alt+F4 while a grandchild of the interpreter runs (an interpreter
+# running ping), and Alt+F4 in a flood while the window is being resized. Each run must end the process within 5 s of the
 # close (the kill: within 5 s of the kill), leave no interpreter or child behind, and save the settings
 # ("ver" is written at every close). Prints the figures per path. Not part of the test suite.
 #   scripts/faults.sh [runs-per-path]     (default 100)
@@ -11,7 +13,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-100}
 build=${VX_BUILD:-$root/build/x64}
-paths=${VX_FAULT_PATHS:-caption altf4 exit kill flood}
+paths=${VX_FAULT_PATHS:-caption altf4 exit kill flood piled grandchild resize}
 source "$root/scripts/reliability-env.sh"
 rel_setup || exit 1
 
@@ -34,6 +36,19 @@ for path in $paths; do
       flood)
         rel_type "$(rel_winpath "$child") flood 0 faults"
         sleep 1.$((RANDOM % 10))
+        ms=$(rel_close_keys alt+F4) ;;
+      piled)
+        rel_type "$(rel_winpath "$child") busy faults$run"
+        sleep 0.5
+        vx_wine "$probe" pile 64 >/dev/null 2>&1
+        ms=$(rel_close_keys alt+F4) ;;
+      grandchild)
+        rel_type "cmd /c ping -n 100 127.0.0.1"
+        sleep 1
+        ms=$(rel_close_keys alt+F4) ;;
+      resize)
+        rel_type "$(rel_winpath "$child") flood 0 faults"
+        for size in 700x500 600x400 800x560 640x420; do xdotool windowsize "$win" ${size/x/ }; sleep 0.3; done
         ms=$(rel_close_keys alt+F4) ;;
     esac
     if [ "$ms" -lt 0 ]; then

@@ -1,6 +1,7 @@
 // Ctrl+Break and Ctrl+C in the real main window with the real interpreter: a running program is ended
 // and the same interpreter shows its prompt again; a busy interpreter (a batch file) is replaced by a
 // fresh one while the window stays; a waiting one is left alone; Ctrl+C with a selection copies.
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -36,6 +37,12 @@ protected:
         ::SetKeyboardState(state);
     }
     bool Stopped() { return CountLines(kTextStopEcho) > 0; }
+    // Prints (a figure, not a check) the milliseconds since `start`.
+    static void Report(const char* what, std::chrono::steady_clock::time_point start) {
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        std::printf("%s: %lld ms\n", what, static_cast<long long>(ms));
+    }
 };
 
 }  // namespace
@@ -44,8 +51,10 @@ TEST_F(StopKeysTest, CtrlBreakEndsARunningProgramAndTheSameInterpreterPromptsAga
     const DWORD interpreter = Console().m_dwProcessId;
     Type("ping -n 60 127.0.0.1 >nul");
     ASSERT_TRUE(PumpUntil([&] { return Console().CountPrograms() > 0; })) << "ping did not start";
+    const auto start = std::chrono::steady_clock::now();
     Key(VK_CANCEL);
     ASSERT_TRUE(PumpUntil([&] { return Stopped() && PromptShown(); }, 5000)) << Current();
+    Report("Ctrl+Break to the prompt, a program ended", start);
     EXPECT_EQ(0, Console().CountPrograms());
     Pump(800);  // past the check that follows a stop
     EXPECT_EQ(interpreter, Console().m_dwProcessId);
@@ -59,9 +68,11 @@ TEST_F(StopKeysTest, CtrlCInTheEntryBoxRestartsABusyBatchFileAndTheWindowStays) 
     const DWORD interpreter = Console().m_dwProcessId;
     Type("\"" + loop + "\"");
     Pump(500);
+    const auto start = std::chrono::steady_clock::now();
     CtrlKey('C');
     ASSERT_TRUE(PumpUntil([&] { return StoreHas(kTextRestarted); }, 5000)) << Current();
     ASSERT_TRUE(PumpUntil([&] { return PromptShown(); })) << Current();
+    Report("Ctrl+C to the prompt, a busy batch file restarted", start);
     EXPECT_TRUE(::IsWindow(m_hWnd));
     EXPECT_NE(interpreter, Console().m_dwProcessId);
     EXPECT_EQ(1, Console().IsRunning());

@@ -8,6 +8,10 @@
 //   probe killcmd
 //       ends the interpreter that the program started, as a task manager would. Exit code 1 when
 //       there is none.
+//   probe pile <kilobytes>
+//       types <kilobytes> lines of 1,000 characters into the entry box, each sent with Enter through
+//       the program's own message loop, as fast as the window takes them; prints the whole time and
+//       the longest the window took to take one line (from Enter to the box emptied).
 #include <windows.h>
 
 #include <psapi.h>
@@ -172,11 +176,40 @@ int KillInterpreter() {
     return killed > 0 ? 0 : 1;
 }
 
+int Pile(int kilobytes) {
+    HWND main = MainWindow();
+    HWND edit = main != nullptr ? ::GetDlgItem(main, 1001) : nullptr;
+    if (edit == nullptr) {
+        std::printf("probe: no entry box\n");
+        return 1;
+    }
+    const std::string line(1000 - 2, 'p');  // the program adds the line end
+    const auto start = std::chrono::steady_clock::now();
+    long long worst = 0;
+    for (int i = 0; i < kilobytes; ++i) {
+        ::SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()));
+        const auto t0 = std::chrono::steady_clock::now();
+        ::PostMessageA(edit, WM_KEYDOWN, VK_RETURN, 1);
+        while (::GetWindowTextLengthA(edit) != 0) {
+            if (!::IsWindow(edit)) return 1;
+            ::Sleep(1);
+        }
+        const long long ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+        worst = std::max(worst, ms);
+    }
+    const long long total =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    std::printf("probe: %d KB typed in %lld ms, the longest line took %lld ms\n", kilobytes, total, worst);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "watch") == 0) return Watch(std::atoi(argv[2]), std::atoi(argv[3]));
     if (argc == 2 && std::strcmp(argv[1], "killcmd") == 0) return KillInterpreter();
-    std::printf("usage: probe watch <seconds> <report-seconds> | probe killcmd\n");
+    if (argc == 3 && std::strcmp(argv[1], "pile") == 0) return Pile(std::atoi(argv[2]));
+    std::printf("usage: probe watch <seconds> <report-seconds> | probe killcmd | probe pile <kilobytes>\n");
     return 2;
 }
