@@ -160,14 +160,24 @@ void CColourPalettePopup::Layout() {
     ::SelectObject(dc, oldFont);
     ::ReleaseDC(m_hWnd, dc);
 
+    const RECT wr = GetWindowRect();
+    // The popup stays on the monitor that holds the picker (or, without one, its own top-left corner).
     int pickerHeight = 0;
+    HMONITOR monitor = nullptr;
     if (m_picker != nullptr && m_picker->IsWindow()) {
         const RECT pr = m_picker->GetWindowRect();
         pickerHeight = pr.bottom - pr.top;
+        monitor = ::MonitorFromRect(&pr, MONITOR_DEFAULTTONEAREST);
+    } else {
+        monitor = ::MonitorFromPoint(POINT{wr.left, wr.top}, MONITOR_DEFAULTTONEAREST);
     }
-    const RECT wr = GetWindowRect();
-    ComputeLayout(wr.left, wr.top, text.cx, text.cy, ::GetSystemMetrics(SM_CXSCREEN),
-                  ::GetSystemMetrics(SM_CYSCREEN), pickerHeight);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GridRect workArea{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (monitor != nullptr && ::GetMonitorInfoA(monitor, &info)) {
+        workArea = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    }
+    ComputeLayout(wr.left, wr.top, text.cx, text.cy, workArea, pickerHeight);
     MoveWindow(m_windowRect.left, m_windowRect.top, m_windowRect.Width(), m_windowRect.Height(), TRUE);
 }
 
