@@ -162,7 +162,8 @@ TEST(ColorSetDlg, TheWholeDialogWaitsWhileTheSystemChooserRuns) {
               },
               [&](HWND d) {
                   chooser = nullptr;
-                  for (HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD); w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) {
+                  HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD);
+                  for (; w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) {
                       if (::GetWindow(w, GW_OWNER) == popup && ::IsWindowVisible(w)) chooser = w;
                   }
                   if (chooser == nullptr) return false;
