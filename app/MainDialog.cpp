@@ -27,7 +27,7 @@ const SystemMenuItem kSystemMenuItems[] = {
 
 const char kBannerRule[] = "******************************************";  // 42 asterisks
 
-// While a dialog runs over the main window, a close request first cancels the dialog and comes back
+// While a dialog or a menu runs over the main window, a close request first cancels it and comes back
 // after this long.
 constexpr UINT_PTR kCloseRetryTimer = 1;
 constexpr UINT kCloseRetryMs = 100;
@@ -83,6 +83,8 @@ bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnCommand(IDM_RESET, &CMainDialog::OnResetDefaults),
         OnMessage(WM_DESTROY, &CMainDialog::OnDestroy),
         OnMessage(WM_TIMER, &CMainDialog::OnTimer),
+        OnMessage(WM_ENTERMENULOOP, &CMainDialog::OnEnterMenuLoop),
+        OnMessage(WM_EXITMENULOOP, &CMainDialog::OnExitMenuLoop),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CDialog::OnWndMsg(msg, wp, lp, result);
 }
@@ -225,6 +227,14 @@ LRESULT CMainDialog::OnSysCommand(WPARAM wp, LPARAM) {
     } else if (id == IDM_RESET) {
         OnResetDefaults();
     } else if (id == SC_CLOSE) {
+        if (m_bInMenuLoop) {
+            // A menu runs its loop over the window (the request came from the interpreter's end): the
+            // window must not go from inside that loop, under the handler that opened the menu. End the
+            // menu, then close once its loop has returned.
+            ::EndMenu();
+            ::SetTimer(m_hWnd, kCloseRetryTimer, kCloseRetryMs, nullptr);
+            return 0;
+        }
         if (!::IsWindowEnabled(m_hWnd)) {
             // A modal dialog runs over the window (the request came from the interpreter's end): the
             // window must not go from under it. Cancel what runs over it, then close.
@@ -265,6 +275,16 @@ LRESULT CMainDialog::OnTimer(WPARAM id, LPARAM) {
     ::KillTimer(m_hWnd, kCloseRetryTimer);
     PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
     return 0;
+}
+
+LRESULT CMainDialog::OnEnterMenuLoop(WPARAM, LPARAM) {
+    m_bInMenuLoop = true;
+    return Default();
+}
+
+LRESULT CMainDialog::OnExitMenuLoop(WPARAM, LPARAM) {
+    m_bInMenuLoop = false;
+    return Default();
 }
 
 LRESULT CMainDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }

@@ -47,6 +47,8 @@ protected:
     LRESULT OnSize(WPARAM type, LPARAM size);
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM id, LPARAM);
+    LRESULT OnEnterMenuLoop(WPARAM, LPARAM);
+    LRESULT OnExitMenuLoop(WPARAM, LPARAM);
     void OnEnterCommand();
     // Ctrl+Break, or Ctrl+C in the entry box without a selection: stops what the interpreter runs.
     void OnStopProgram();
@@ -61,6 +63,11 @@ protected:
     void OnResetDefaults();
 
 private:
+    // True from WM_ENTERMENULOOP to WM_EXITMENULOOP: a menu of this window (the system menu, or the
+    // screen's right-click menu, which this window owns) runs its loop, with its opener's handler
+    // below it on the stack.
+    bool m_bInMenuLoop = false;
+
     // Shows history entry m_nHistoryIndex in the entry box, caret at its end.
     void ShowHistoryEntry();
     // Whether `msg` is a stop key: Ctrl+Break anywhere, Ctrl+C in the entry box with nothing selected.

@@ -11,45 +11,50 @@ long long Overlap(long long a0, long long a1, long long b0, long long b1) {
 
 }  // namespace
 
-bool KeepPlacementUsable(PlacementData& p, const std::vector<WorkArea>& areas, int defaultWidth,
-                         int defaultHeight) {
+bool KeepPlacementUsable(PlacementData& p, const std::vector<WorkArea>& areas, WindowSize largest,
+                         WindowSize defaults) {
     bool changed = false;
     if (p.showCmd != 1 && p.showCmd != 2 && p.showCmd != 3) {
         p.showCmd = 1;
         changed = true;
     }
     if (areas.empty()) return changed;
-    const WorkArea& primary = areas.front();
-    const long long areaWidth = std::max<long long>(1, static_cast<long long>(primary.right) - primary.left);
-    const long long areaHeight = std::max<long long>(1, static_cast<long long>(primary.bottom) - primary.top);
 
     long long left = p.left;
     long long top = p.top;
     long long width = static_cast<long long>(p.right) - p.left;
     long long height = static_cast<long long>(p.bottom) - p.top;
     if (width <= 0 || height <= 0) {
-        width = defaultWidth;
-        height = defaultHeight;
+        width = defaults.width;
+        height = defaults.height;
     }
-    width = std::min(width, areaWidth);
-    height = std::min(height, areaHeight);
+    width = std::min<long long>(width, std::max(1, largest.width));
+    height = std::min<long long>(height, std::max(1, largest.height));
 
+    // The work areas moved into the placement's coordinates: the primary one starts at (0, 0).
+    const WorkArea& primary = areas.front();
+    const long long originX = primary.left;
+    const long long originY = primary.top;
+    const long long wantX = std::min<long long>(kMinVisiblePixels, width);
+    const long long wantY = std::min<long long>(kMinVisiblePixels, height);
     bool shown = false;
     for (const WorkArea& a : areas) {
-        const long long wantX = std::min<long long>(kMinVisiblePixels, width);
-        const long long wantY = std::min<long long>(kMinVisiblePixels, height);
-        if (Overlap(left, left + width, a.left, a.right) >= wantX &&
-            Overlap(top, top + height, a.top, a.bottom) >= wantY) {
+        if (Overlap(left, left + width, a.left - originX, a.right - originX) >= wantX &&
+            Overlap(top, top + height, a.top - originY, a.bottom - originY) >= wantY) {
             shown = true;
             break;
         }
     }
     if (!shown) {
-        left = std::clamp<long long>(left, primary.left, primary.left + areaWidth - width);
-        top = std::clamp<long long>(top, primary.top, primary.top + areaHeight - height);
+        const long long areaWidth = std::max<long long>(1, static_cast<long long>(primary.right) - primary.left);
+        const long long areaHeight = std::max<long long>(1, static_cast<long long>(primary.bottom) - primary.top);
+        width = std::min(width, areaWidth);
+        height = std::min(height, areaHeight);
+        left = std::clamp<long long>(left, 0, areaWidth - width);
+        top = std::clamp<long long>(top, 0, areaHeight - height);
     }
 
-    // Every value now lies within the work area's int coordinates, or is the stored one unchanged.
+    // Every value now lies within the work areas' int coordinates, or is the stored one unchanged.
     const PlacementData before = p;
     p.left = static_cast<int>(left);
     p.top = static_cast<int>(top);

@@ -84,7 +84,8 @@ BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     if (!::GetMonitorInfoA(monitor, &info)) return TRUE;
     auto* areas = reinterpret_cast<std::vector<WorkArea>*>(data);
     const WorkArea area{info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
-    // The primary monitor's work area first: an unreachable window is moved there.
+    // The primary monitor's work area first: the placement's coordinates count from its top-left, and an
+    // unreachable window is moved onto it.
     if (info.dwFlags & MONITORINFOF_PRIMARY) {
         areas->insert(areas->begin(), area);
     } else {
@@ -93,7 +94,7 @@ BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     return TRUE;
 }
 
-// The work areas of all monitors, the primary one first.
+// The work areas of all monitors in screen coordinates, the primary one first.
 std::vector<WorkArea> MonitorWorkAreas() {
     std::vector<WorkArea> areas;
     ::EnumDisplayMonitors(nullptr, nullptr, &AddWorkArea, reinterpret_cast<LPARAM>(&areas));
@@ -127,7 +128,8 @@ void ApplySettingsRecord(const unsigned char record[kSettingsSize], CScreenWnd& 
     // The placement as stored, unless it would leave the window where nobody can see or reach it
     // (hidden, no size, off every monitor): then it is mended just enough to be usable again.
     PlacementData placement = s.placement;
-    KeepPlacementUsable(placement, MonitorWorkAreas(), 600, 400);
+    const WindowSize largest{::GetSystemMetrics(SM_CXMAXTRACK), ::GetSystemMetrics(SM_CYMAXTRACK)};
+    KeepPlacementUsable(placement, MonitorWorkAreas(), largest, {600, 400});
     WINDOWPLACEMENT wp = ToPlacement(placement);
     wp.length = sizeof wp;
     ::SetWindowPlacement(mainWnd, &wp);

@@ -160,14 +160,24 @@ void CColourPalettePopup::Layout() {
     ::SelectObject(dc, oldFont);
     ::ReleaseDC(m_hWnd, dc);
 
+    const RECT wr = GetWindowRect();
+    // The popup stays on the monitor that holds the picker (or, without one, its own top-left corner).
     int pickerHeight = 0;
+    HMONITOR monitor = nullptr;
     if (m_picker != nullptr && m_picker->IsWindow()) {
         const RECT pr = m_picker->GetWindowRect();
         pickerHeight = pr.bottom - pr.top;
+        monitor = ::MonitorFromRect(&pr, MONITOR_DEFAULTTONEAREST);
+    } else {
+        monitor = ::MonitorFromPoint(POINT{wr.left, wr.top}, MONITOR_DEFAULTTONEAREST);
     }
-    const RECT wr = GetWindowRect();
-    ComputeLayout(wr.left, wr.top, text.cx, text.cy, ::GetSystemMetrics(SM_CXSCREEN),
-                  ::GetSystemMetrics(SM_CYSCREEN), pickerHeight);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GridRect workArea{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    if (monitor != nullptr && ::GetMonitorInfoA(monitor, &info)) {
+        workArea = {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    }
+    ComputeLayout(wr.left, wr.top, text.cx, text.cy, workArea, pickerHeight);
     MoveWindow(m_windowRect.left, m_windowRect.top, m_windowRect.Width(), m_windowRect.Height(), TRUE);
 }
 
@@ -307,8 +317,23 @@ void CColourPalettePopup::EndSelection(bool accept) {
     ::ReleaseCapture();
 
     if (accept && m_hotCell == MORE_CELL) {
+        // The chooser disables only its owner, the popup. Everything the popup hangs from (the colour
+        // settings dialog, and what owns that) must wait for it too: else a click on another picker
+        // would open a second popup inside the chooser's loop, and the dialog's buttons would act only
+        // after the chooser closed.
+        std::vector<HWND> disabled;
+        for (HWND owner = ::GetWindow(m_hWnd, GW_OWNER); owner != nullptr; owner = ::GetWindow(owner, GW_OWNER)) {
+            if (::IsWindowEnabled(owner)) {
+                ::EnableWindow(owner, FALSE);
+                disabled.push_back(owner);
+            }
+        }
         CColorDialog dialog(m_initialColour, CC_FULLOPEN | CC_ANYCOLOR, m_hWnd);
         m_chosenColour = dialog.DoModal() == IDOK ? dialog.GetColor() : m_initialColour;
+        // Innermost last, so that it is enabled when the popup goes and the activation returns to it.
+        for (auto it = disabled.rbegin(); it != disabled.rend(); ++it) {
+            if (::IsWindow(*it)) ::EnableWindow(*it, TRUE);
+        }
     }
     if (!accept) m_chosenColour = m_initialColour;
 
@@ -333,6 +358,8 @@ bool CColourPalettePopup::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& resu
         OnMessage(WM_KEYDOWN, &CColourPalettePopup::OnKeyDown),
         OnMessage(WM_QUERYNEWPALETTE, &CColourPalettePopup::OnQueryNewPalette),
         OnMessage(WM_PALETTECHANGED, &CColourPalettePopup::OnPaletteChanged),
+        OnMessage(WM_CLOSE, &CColourPalettePopup::OnClose),
+        OnMessage(WM_DESTROY, &CColourPalettePopup::OnDestroy),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CWnd::OnWndMsg(msg, wp, lp, result);
 }
@@ -405,4 +432,22 @@ LRESULT CColourPalettePopup::OnPaletteChanged(WPARAM changer, LPARAM) {
     const LRESULT result = Default();
     if (reinterpret_cast<HWND>(changer) != m_hWnd) ::InvalidateRect(m_hWnd, nullptr, TRUE);
     return result;
+}
+
+LRESULT CColourPalettePopup::OnClose(WPARAM, LPARAM) {
+    // WM_CLOSE, and Alt+F4 or the system's close, which arrive as WM_CLOSE: a cancel like Escape.
+    EndSelection(false);
+    return 0;
+}
+
+LRESULT CColourPalettePopup::OnDestroy(WPARAM, LPARAM) {
+    // Destroyed by someone else (its owner went, or DestroyWindow from outside): the picker still gets
+    // its one result, a cancel, and the capture goes back.
+    if (!m_bEnding) {
+        m_bEnding = true;
+        if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+        m_chosenColour = m_initialColour;
+        NotifyPicker(WM_COLOUR_CANCEL, m_chosenColour);
+    }
+    return Default();
 }

@@ -2,7 +2,8 @@
 // CColourPalettePopup: the borderless popup that a colour picker opens below itself. It shows the 40
 // named colours of kPaletteColours as an 8 x 5 grid under a "more colours" button, follows the mouse
 // and the arrow keys with a highlight, and ends with a choice (button release inside it, Enter, or the
-// system colour chooser through the button) or a cancel (Escape, button release outside it). It
+// system colour chooser through the button) or a cancel (Escape, button release outside it, and every
+// end that does not come from the popup itself: WM_CLOSE, Alt+F4, its window destroyed by anyone). It
 // reports every highlight change and then exactly one accept or cancel to the picker, destroys its
 // window and deletes itself.
 //
@@ -76,6 +77,8 @@ private:
     LRESULT OnKeyDown(WPARAM key, LPARAM);
     LRESULT OnQueryNewPalette(WPARAM, LPARAM);
     LRESULT OnPaletteChanged(WPARAM changer, LPARAM);
+    LRESULT OnClose(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
 
     // The popup ends from inside its own handlers, and the framework's dispatch still touches the object
     // after a handler returns; so the object is deleted by the outermost call of this procedure, once

@@ -11,8 +11,8 @@ int PaletteGrid::FitBoxSize(int boxSize, int margin) {
     return boxSize;
 }
 
-void PaletteGrid::ComputeLayout(int x0, int y0, int textWidth, int textHeight, int screenWidth,
-                                int screenHeight, int pickerHeight) {
+void PaletteGrid::ComputeLayout(int x0, int y0, int textWidth, int textHeight, const GridRect& workArea,
+                                int pickerHeight) {
     const int m = m_margin;
     const int b = m_boxSize;
     const int buttonWidth = textWidth + 2 * m;
@@ -29,12 +29,14 @@ void PaletteGrid::ComputeLayout(int x0, int y0, int textWidth, int textHeight, i
 
     m_moreRect = {m, m, m_windowRect.Width() - m, buttonHeight + m};
 
-    // Keep on screen: the right edge first, then the left edge wins if the screen is too narrow. At the
-    // bottom the popup opens above the picker instead, its bottom edge on the picker's top edge; the
-    // top edge is not checked.
-    if (m_windowRect.right > screenWidth) m_windowRect.Offset(screenWidth - m_windowRect.right, 0);
-    if (m_windowRect.left < 0) m_windowRect.Offset(-m_windowRect.left, 0);
-    if (m_windowRect.bottom > screenHeight) m_windowRect.Offset(0, -(m_windowRect.Height() + pickerHeight));
+    // Keep on the picker's monitor: the right edge first, then the left edge wins if the area is too
+    // narrow. At the bottom the popup opens above the picker instead, its bottom edge on the picker's
+    // top edge; the top edge is not checked.
+    if (m_windowRect.right > workArea.right) m_windowRect.Offset(workArea.right - m_windowRect.right, 0);
+    if (m_windowRect.left < workArea.left) m_windowRect.Offset(workArea.left - m_windowRect.left, 0);
+    if (m_windowRect.bottom > workArea.bottom) {
+        m_windowRect.Offset(0, -(m_windowRect.Height() + pickerHeight));
+    }
 }
 
 bool PaletteGrid::GetCellRect(int row, int column, GridRect& rect) const {
@@ -49,17 +51,14 @@ bool PaletteGrid::GetCellRect(int row, int column, GridRect& rect) const {
 }
 
 GridCell PaletteGrid::HitTest(int x, int y) const {
-    // The point is shifted by one margin before both tests, while the drawing adds the margin twice
-    // above the grid: the button reacts one margin right of and below its drawn place (its separator
-    // included), the rows one margin above theirs. The divisions truncate toward zero, so up to one
-    // cell left of or above the test's origin still counts as column or row 0.
-    const int xs = x - m_margin;
-    int ys = y - m_margin;
-    if (m_moreRect.Contains(xs, ys)) return MORE_CELL;
-    ys -= m_moreRect.Height();
-    const int row = ys / m_boxSize;
-    const int column = xs / m_boxSize;
-    if (row >= 0 && row < m_rows && column >= 0 && column < m_columns) return {row, column};
+    if (m_moreRect.Contains(x, y)) return MORE_CELL;
+    // The grid starts one margin in from the left and one margin below the button (see GetCellRect).
+    const int gx = x - m_margin;
+    const int gy = y - (m_moreRect.bottom + m_margin);
+    if (gx < 0 || gy < 0) return NO_CELL;
+    const int row = gy / m_boxSize;
+    const int column = gx / m_boxSize;
+    if (row < m_rows && column < m_columns) return {row, column};
     return NO_CELL;
 }
 

@@ -2,7 +2,7 @@
 // Geometry and key navigation of the colour palette popup, without Win32: where the popup, its
 // "more colours" button and its swatch cells lie, which cell a mouse position points at, and where an
 // arrow key moves the highlight. The popup window (CColourPalettePopup) measures its caption, reads
-// the screen size and calls these; they never call it.
+// the work area of the picker's monitor and calls these; they never call it.
 
 // A rectangle in pixels; right and bottom are exclusive.
 struct GridRect {
@@ -47,17 +47,18 @@ public:
 
     // Lays the popup out from its current top-left (x0, y0) in screen coordinates, with the button
     // caption measuring textWidth x textHeight: sets m_columns, m_rows, m_windowRect and m_moreRect.
-    // The popup is kept on a screenWidth x screenHeight screen; when it would run off the bottom it
-    // goes above the picker, whose window is pickerHeight pixels high.
-    void ComputeLayout(int x0, int y0, int textWidth, int textHeight, int screenWidth, int screenHeight,
+    // The popup is kept on `workArea`, the work area (screen coordinates) of the monitor that holds the
+    // picker; when it would run off the area's bottom it goes above the picker, whose window is
+    // pickerHeight pixels high.
+    void ComputeLayout(int x0, int y0, int textWidth, int textHeight, const GridRect& workArea,
                        int pickerHeight);
 
     // The client rectangle of grid cell (row, column); false for a cell outside the grid.
     bool GetCellRect(int row, int column, GridRect& rect) const;
 
-    // The cell under client point (x, y): a grid cell, MORE_CELL, or NO_CELL when the point aims at
-    // none. The test lies one margin off the drawing (see the .cpp); that is how the button's sensitive
-    // area takes in its separator, so keep it so.
+    // The cell under client point (x, y), by the same rectangles as the drawing: MORE_CELL anywhere on
+    // the button area (its separator included), a grid cell on its box, NO_CELL on the margins around
+    // them and outside the popup.
     GridCell HitTest(int x, int y) const;
 
     // The cell that an arrow key moves the highlight to from `hot` (which may be NO_CELL or MORE_CELL).

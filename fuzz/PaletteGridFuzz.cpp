@@ -43,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Reader in(data, size);
     PaletteGrid g;
     // What the popup can meet: a margin and box size of its own choosing (small, positive), a caption
-    // measured by the system (0..4095 pixels), a screen of 1..32767 pixels and a picker anywhere a
-    // window can be (16-bit coordinates).
+    // measured by the system (0..4095 pixels), a work area of 1..32767 pixels anywhere a monitor can be
+    // and a picker anywhere a window can be (16-bit coordinates).
     g.m_margin = in.NextByte() % 8;
     g.m_boxSize = PaletteGrid::FitBoxSize(in.NextByte() % 64, g.m_margin);
     g.m_colourCount = 1 + in.NextByte() % 64;
@@ -53,29 +53,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int y0 = in.Next16();
     const int textWidth = in.Next16() & 0xFFF;
     const int textHeight = in.Next16() & 0xFFF;
-    const int screenWidth = 1 + (in.Next16() & 0x7FFF);
-    const int screenHeight = 1 + (in.Next16() & 0x7FFF);
+    GridRect area;
+    area.left = in.Next16();
+    area.top = in.Next16();
+    area.right = area.left + 1 + (in.Next16() & 0x7FFF);
+    area.bottom = area.top + 1 + (in.Next16() & 0x7FFF);
     const int pickerHeight = in.Next16() & 0x3FF;
-    g.ComputeLayout(x0, y0, textWidth, textHeight, screenWidth, screenHeight, pickerHeight);
+    g.ComputeLayout(x0, y0, textWidth, textHeight, area, pickerHeight);
 
     if (g.m_rows * g.m_columns < g.m_colourCount || (g.m_rows - 1) * g.m_columns >= g.m_colourCount) {
         std::abort();  // just enough rows for the colours
     }
     if (g.m_windowRect.Width() <= 0 || g.m_windowRect.Height() <= 0) std::abort();
-    // Kept on the screen horizontally whenever the screen is wide enough to hold it.
-    if (g.m_windowRect.Width() <= screenWidth && (g.m_windowRect.left < 0 || g.m_windowRect.right > screenWidth)) {
+    // Kept on the work area horizontally whenever it is wide enough to hold it; else on its left edge.
+    if (g.m_windowRect.Width() <= area.Width() &&
+        (g.m_windowRect.left < area.left || g.m_windowRect.right > area.right)) {
         std::abort();
     }
+    if (g.m_windowRect.Width() > area.Width() && g.m_windowRect.left != area.left) std::abort();
     // Every cell lies inside the popup, below the button, and cells do not overlap.
     for (int r = 0; r < g.m_rows; ++r) {
         for (int c = 0; c < g.m_columns; ++c) {
             GridRect cell;
             if (!g.GetCellRect(r, c, cell)) std::abort();
+            // Every pixel of a drawn cell aims at that cell.
+            if (g.HitTest(cell.left, cell.top) != GridCell{r, c}) std::abort();
+            if (g.HitTest(cell.right - 1, cell.bottom - 1) != GridCell{r, c}) std::abort();
             if (cell.left < 0 || cell.top < g.m_moreRect.bottom || cell.right > g.m_windowRect.Width() ||
                 cell.bottom > g.m_windowRect.Height()) {
                 std::abort();
             }
         }
+    }
+    if (g.HitTest(g.m_moreRect.left, g.m_moreRect.top) != MORE_CELL ||
+        g.HitTest(g.m_moreRect.right - 1, g.m_moreRect.bottom - 1) != MORE_CELL) {
+        std::abort();  // the button is one target to its edges
     }
     GridRect none;
     if (g.GetCellRect(g.m_rows, 0, none) || g.GetCellRect(0, g.m_columns, none) || g.GetCellRect(-1, 0, none)) {
@@ -91,19 +103,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const int y = in.Next16();
             const GridCell hit = g.HitTest(x, y);
             if (!Valid(g, hit)) std::abort();
+            // The hit is exactly what is drawn there: the button area, or the cell's rectangle.
+            if (hit == MORE_CELL && !g.m_moreRect.Contains(x, y)) std::abort();
             if (hit.IsGridCell()) {
-                // The hit lies in the cell's drawn rectangle moved by the test's one-margin offset,
-                // widened by the cell that truncation toward zero adds before the first row and column.
                 GridRect cell;
                 g.GetCellRect(hit.row, hit.column, cell);
-                const int m = g.m_margin;
-                const int slackX = hit.column == 0 ? g.m_boxSize : 0;
-                const int slackY = hit.row == 0 ? g.m_boxSize : 0;
-                if (x < cell.left - slackX || x >= cell.right || y < cell.top - m - slackY ||
-                    y >= cell.bottom - m) {
-                    std::abort();
-                }
+                if (!cell.Contains(x, y)) std::abort();
             }
+            if (hit == NO_CELL && g.m_moreRect.Contains(x, y)) std::abort();
             hot = hit;
         } else {
             const GridCell from = hot;

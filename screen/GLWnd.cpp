@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
 #include <vector>
 
 #ifndef GL_BGRA_EXT
@@ -91,8 +92,8 @@ HPALETTE CGLWnd::CreateRGBPalette(HDC dc) {
 BOOL CGLWnd::InitGL() {
     m_bPresentByCopy = RunsUnderWine();
     if (m_bPresentByCopy && m_hGLWnd == nullptr) {
-        // As large as the whole desktop, so that it holds a frame of any size this window can take: a
-        // hidden window's drawable keeps the size it was made with.
+        // As large as the whole desktop, so that it holds a frame of any size this window usually takes;
+        // it grows with this window beyond that (the desktop may grow while the program runs).
         m_hGLWnd = ::CreateWindowExA(WS_EX_TOOLWINDOW, RegisterWndClass(CS_OWNDC), "", WS_POPUP, 0, 0,
                                      ::GetSystemMetrics(SM_CXVIRTUALSCREEN),
                                      ::GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr,
@@ -226,10 +227,26 @@ LRESULT CGLWnd::OnCreate(WPARAM, LPARAM) {
     return InitGL() ? 0 : -1;
 }
 
+bool CGLWnd::FitGLWindow(int cx, int cy) {
+    if (m_hGLWnd == nullptr) return false;
+    RECT r{};
+    ::GetClientRect(m_hGLWnd, &r);
+    const int width = std::max(static_cast<int>(r.right), cx);
+    const int height = std::max(static_cast<int>(r.bottom), cy);
+    if (width == r.right && height == r.bottom) return false;
+    // A popup without a frame: window and client size are the same. Its device context (a class one)
+    // stays the same, so a context current on it stays usable.
+    return ::SetWindowPos(m_hGLWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE) != FALSE;
+}
+
 LRESULT CGLWnd::OnSize(WPARAM, LPARAM lp) {
+    const bool grown = FitGLWindow(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
     {
         CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), m_hRC);
+        // The driver takes a drawable's new size only when its buffers are swapped (so measured with
+        // Mesa under Wine): one swap of the hidden window, never shown, lets the next frame fill it.
+        if (grown) ::SwapBuffers(dc.get());
         SetViewport(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
         ::wglMakeCurrent(dc.get(), nullptr);
     }

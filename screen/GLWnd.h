@@ -65,7 +65,7 @@ public:
     // The window whose device contexts carry the pixel format and with which the context is made
     // current: this window itself, except under Wine. There a child window with a pixel format becomes
     // a hole in its top-level window that shows nothing of what is drawn, so the context draws into a
-    // hidden window of the same size instead, and each frame is copied into this window with GDI.
+    // hidden window at least as large instead, and each frame is copied into this window with GDI.
     // Decided once, in InitGL.
     HWND GetGLWindow() const { return m_hGLWnd != nullptr ? m_hGLWnd : m_hWnd; }
     bool m_bPresentByCopy = false;
@@ -74,6 +74,9 @@ protected:
     // Shows the frame just drawn (context current) in `dc`, a device context of this window:
     // SwapBuffers, or the copy described above, of the whole frame or of the rows of `band` only.
     void Present(HDC dc, const GLint* band = nullptr);
+    // Grows the hidden window, if there is one, to hold a frame of cx x cy pixels (it never shrinks);
+    // true when it grew. On the window's thread, with no other thread drawing (WM_SIZE calls it before anything else).
+    bool FitGLWindow(int cx, int cy);
     HWND m_hGLWnd = nullptr;
 
     BOOL PreCreateWindow(CREATESTRUCTA& cs) override;

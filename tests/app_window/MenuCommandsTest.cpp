@@ -289,6 +289,49 @@ TEST_F(MenuCommandsTest, AClosingInterpreterClosesTheWindowEvenWithADialogOpen) 
     ::RegCloseKey(key);
 }
 
+namespace {
+// While a menu is open, posts the close request that the interpreter's end posts, once; ends the menu
+// itself if it is still open a second later, so that a failing run does not hang.
+HWND g_closeTarget = nullptr;
+int g_menuTicks = 0;
+bool g_closePosted = false;
+void CALLBACK CloseWhileMenuOpen(HWND, UINT, UINT_PTR, DWORD) {
+    HWND menuWnd = ::FindWindowA("#32768", nullptr);
+    if (menuWnd == nullptr || !::IsWindowVisible(menuWnd)) return;
+    if (!g_closePosted) {
+        g_closePosted = true;
+        ::PostMessageA(g_closeTarget, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (++g_menuTicks > 20) {
+        ::EndMenu();
+    }
+}
+}  // namespace
+
+TEST_F(MenuCommandsTest, AClosingInterpreterEndsAnOpenMenuBeforeTheWindowGoes) {
+    // The right-click menu of the screen, then (in a second window) the system menu: each opener waits in
+    // the menu's loop; the window must still exist when that loop has returned to it.
+    for (bool systemMenu : {false, true}) {
+        if (systemMenu) {
+            SetUp();
+            if (HasFatalFailure()) return;
+        }
+        g_closeTarget = m_hWnd;
+        g_menuTicks = 0;
+        g_closePosted = false;
+        const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &CloseWhileMenuOpen);
+        if (systemMenu) {
+            ::SendMessageA(m_hWnd, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        } else {
+            ::SendMessageA(m_dlg->m_Screen.m_hWnd, WM_RBUTTONDOWN, 0, MAKELPARAM(20, 20));
+        }
+        ::KillTimer(nullptr, timer);
+        EXPECT_TRUE(g_closePosted) << "the menu never opened";
+        EXPECT_LE(g_menuTicks, 20) << "the close request did not end the menu";
+        ASSERT_TRUE(::IsWindow(m_hWnd)) << "destroyed inside the menu's loop";
+        EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWnd); }, 5000)) << "the close was lost";
+    }
+}
+
 TEST(StartFailure, AMessageBoxThenTheWindowClosesItself) {
     ConsoleProcess::SetInterpreterNameForTesting("no-such-interpreter.exe");
     // The message box is modal inside the window's initialisation; a watcher thread answers it.

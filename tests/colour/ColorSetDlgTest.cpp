@@ -138,3 +138,45 @@ TEST(ColorSetDlg, APopupInsideTheDialogChangesItsPickerOnly) {
     EXPECT_EQ(dlg.m_pickerBack1.GetColour(), kBack1);
     EXPECT_EQ(dlg.m_pickerBack2.GetColour(), kBack2);
 }
+
+TEST(ColorSetDlg, TheWholeDialogWaitsWhileTheSystemChooserRuns) {
+    CColorSetDlg dlg;
+    Fill(dlg, 1);
+    HWND popup = nullptr;
+    HWND chooser = nullptr;
+    BOOL dialogEnabled = TRUE;
+    BOOL otherPickerEnabled = FALSE;
+    const INT_PTR result = RunModal(
+        dlg, {[](HWND d) {
+                  Click(d, IDC_COLOUR_TEXT);
+                  return true;
+              },
+              [&](HWND) {
+                  CColourPalettePopup* p = OpenPopup();
+                  if (p == nullptr) return false;
+                  popup = p->m_hWnd;
+                  // The button, then Enter: the system chooser, owned by the popup.
+                  ::PostMessageA(popup, WM_MOUSEMOVE, 0, MAKELPARAM(p->m_moreRect.left, p->m_moreRect.top + 4));
+                  ::PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 0);
+                  return true;
+              },
+              [&](HWND d) {
+                  chooser = nullptr;
+                  HWND w = ::GetWindow(::GetDesktopWindow(), GW_CHILD);
+                  for (; w != nullptr; w = ::GetWindow(w, GW_HWNDNEXT)) {
+                      if (::GetWindow(w, GW_OWNER) == popup && ::IsWindowVisible(w)) chooser = w;
+                  }
+                  if (chooser == nullptr) return false;
+                  dialogEnabled = ::IsWindowEnabled(d);
+                  otherPickerEnabled = ::IsWindowEnabled(::GetDlgItem(d, IDC_COLOUR_BACK1));
+                  ::PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+                  return true;
+              },
+              [&](HWND) { return !::IsWindow(popup); }, Press(IDOK)});
+    EXPECT_EQ(result, IDOK);
+    EXPECT_NE(chooser, nullptr);
+    EXPECT_FALSE(dialogEnabled) << "the dialog (its other pickers, OK and Cancel) took input under the chooser";
+    EXPECT_TRUE(otherPickerEnabled) << "the picker itself keeps its state; its dialog takes no input";
+    EXPECT_EQ(dlg.m_pickerText.GetColour(), kText) << "the chooser was cancelled";
+    EXPECT_EQ(dlg.m_pickerText.m_popupOpen, 0);
+}

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "ColourTestSupport.h"
@@ -134,6 +135,38 @@ TEST_F(PickerTest, ClickOpensThePopupBelowAndAChoiceComesBack) {
     EXPECT_EQ(picker.m_popupOpen, 0);
     EXPECT_EQ(m_parent.Kinds(), (std::vector<UINT>{WM_COLOUR_POPUP_OPENED, WM_COLOUR_HOT, WM_COLOUR_SET}));
     for (const RecordedMessage& m : m_parent.m_messages) EXPECT_EQ(m.lParam, LPARAM{kId});
+}
+
+TEST_F(PickerTest, APopupClosedFromOutsideReleasesTheArrowAndTellsTheParent) {
+    // WM_CLOSE (what Alt+F4 sends), the system's close, and the window destroyed by someone else.
+    const std::function<void(HWND)> ends[] = {
+        [](HWND p) { ::SendMessageA(p, WM_CLOSE, 0, 0); },
+        [](HWND p) { ::SendMessageA(p, WM_SYSCOMMAND, SC_CLOSE, 0); },
+        [](HWND p) { ::DestroyWindow(p); },
+    };
+    for (const auto& end : ends) {
+        CColourPicker picker;
+        picker.SetColour(kBlue);
+        Attach(picker, 100, 20);
+        m_parent.m_messages.clear();
+        m_parent.SendMessage(WM_COMMAND, MAKEWPARAM(kId, BN_CLICKED), reinterpret_cast<LPARAM>(picker.m_hWnd));
+        CColourPalettePopup* popup = OpenPopup();
+        ASSERT_NE(popup, nullptr);
+        HWND hPopup = popup->m_hWnd;
+        GridRect cell;
+        popup->GetCellRect(3, 1, cell);  // gold, highlighted but not chosen
+        ::SendMessageA(hPopup, WM_MOUSEMOVE, 0, MAKELPARAM(cell.left + 9, cell.top + 9));
+        end(hPopup);
+        EXPECT_FALSE(::IsWindow(hPopup));
+        EXPECT_EQ(picker.m_popupOpen, 0) << "the arrow stays pushed";
+        EXPECT_EQ(picker.GetColour(), kBlue);
+        EXPECT_NE(::GetCapture(), hPopup);
+        EXPECT_EQ(m_parent.Kinds(), (std::vector<UINT>{WM_COLOUR_POPUP_OPENED, WM_COLOUR_HOT, WM_COLOUR_SET,
+                                                       WM_COLOUR_CANCEL}));
+        ASSERT_FALSE(m_parent.m_messages.empty());
+        EXPECT_EQ(m_parent.m_messages.back().colour, kBlue);
+        picker.DestroyWindow();
+    }
 }
 
 TEST_F(PickerTest, DisabledPickerPaintsTheButtonFaceAndAnInactiveArrowButKeepsItsColour) {

@@ -160,6 +160,38 @@ TEST_F(PopupTest, OnlyTheInitialCellIsMarkedAndAColourOutsideTheTableMarksNone) 
     EXPECT_EQ(m_picker.m_messages.back().colour, kNotInTable);
 }
 
+TEST_F(PopupTest, EveryEndFromOutsideIsOneCancel) {
+    Open(kRed);
+    MoveToCell(1, 1);
+    ::SendMessageA(m_hPopup, WM_CLOSE, 0, 0);
+    EXPECT_EQ(m_picker.Kinds(), (std::vector<UINT>{WM_COLOUR_HOT, WM_COLOUR_CANCEL}));
+    EXPECT_EQ(m_picker.m_messages.back().colour, kRed);
+    EXPECT_FALSE(::IsWindow(m_hPopup));
+    EXPECT_NE(::GetCapture(), m_hPopup);
+    EXPECT_TRUE(ProbePopup::FreedCleanly());
+
+    m_picker.m_messages.clear();
+    Open(kRed);
+    MoveToCell(3, 3);
+    ::DestroyWindow(m_hPopup);
+    EXPECT_EQ(m_picker.Kinds(), (std::vector<UINT>{WM_COLOUR_HOT, WM_COLOUR_CANCEL}));
+    EXPECT_EQ(m_picker.m_messages.back().colour, kRed);
+    EXPECT_NE(::GetCapture(), m_hPopup);
+    EXPECT_TRUE(ProbePopup::FreedCleanly());
+
+    // A close that reaches the popup while its picker handles the result changes nothing.
+    m_picker.m_messages.clear();
+    Open(kRed);
+    m_picker.m_onColourMessage = [this](UINT msg) {
+        if (msg == WM_COLOUR_ACCEPT && ::IsWindow(m_hPopup)) ::SendMessageA(m_hPopup, WM_CLOSE, 0, 0);
+    };
+    MoveToCell(0, 2);
+    Key(VK_RETURN);
+    m_picker.m_onColourMessage = nullptr;
+    EXPECT_EQ(m_picker.Kinds(), (std::vector<UINT>{WM_COLOUR_HOT, WM_COLOUR_ACCEPT}));
+    EXPECT_TRUE(ProbePopup::FreedCleanly());
+}
+
 TEST_F(PopupTest, OneResultEvenWhenMessagesArriveWhileItEnds) {
     Open(kRed);
     m_picker.m_onColourMessage = [this](UINT msg) {
@@ -177,13 +209,18 @@ TEST_F(PopupTest, OneResultEvenWhenMessagesArriveWhileItEnds) {
 }
 
 namespace {
-// Once the system colour chooser is up, sets red 10, green 20, blue 30 and confirms.
+// Once the system colour chooser is up, notes its owner and whether the owner's own owner takes input,
+// sets red 10, green 20, blue 30 and confirms.
 HWND g_chooserOwner = nullptr;
+HWND g_popupOwner = nullptr;
+BOOL g_popupOwnerEnabled = TRUE;
 BOOL CALLBACK ConfirmChooser(HWND hWnd, LPARAM) {
     char cls[16] = {};
     ::GetClassNameA(hWnd, cls, sizeof cls);
     if (std::strcmp(cls, "#32770") != 0 || !::IsWindowVisible(hWnd) || g_chooserOwner != nullptr) return TRUE;
     g_chooserOwner = ::GetWindow(hWnd, GW_OWNER);
+    g_popupOwner = ::GetWindow(g_chooserOwner, GW_OWNER);
+    g_popupOwnerEnabled = ::IsWindowEnabled(g_popupOwner);
     ::SetDlgItemInt(hWnd, COLOR_RED, 10, FALSE);
     ::SetDlgItemInt(hWnd, COLOR_GREEN, 20, FALSE);
     ::SetDlgItemInt(hWnd, COLOR_BLUE, 30, FALSE);
@@ -205,6 +242,10 @@ TEST_F(PopupTest, EnterOnTheButtonTakesTheColourFromTheSystemChooser) {
     Key(VK_RETURN);  // runs the chooser until the timer confirms it
     ::KillTimer(nullptr, timer);
     EXPECT_EQ(g_chooserOwner, m_hPopup);
+    // Nothing under the chooser takes input while it runs: not the popup, not what the popup hangs from.
+    EXPECT_EQ(g_popupOwner, m_picker.m_hWnd);
+    EXPECT_FALSE(g_popupOwnerEnabled);
+    EXPECT_TRUE(::IsWindowEnabled(m_picker.m_hWnd)) << "enabled again afterwards";
     EXPECT_EQ(m_picker.m_messages.back().msg, WM_COLOUR_ACCEPT);
     EXPECT_EQ(m_picker.m_messages.back().colour, RGB(10, 20, 30));
     EXPECT_TRUE(ProbePopup::FreedCleanly());

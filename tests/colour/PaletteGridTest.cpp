@@ -7,13 +7,18 @@
 
 namespace {
 
-// Margin 2, box 18, a caption of tw x 12 pixels, on a 1280 x 1024 screen, below a 20-pixel picker.
-PaletteGrid LaidOut(int x0, int y0, int tw = 40, int screenW = 1280, int screenH = 1024) {
+// Margin 2, box 18, a caption of tw x 12 pixels, below a 20-pixel picker on a monitor whose work area
+// is `area` (by default a 1280 x 1024 primary monitor).
+PaletteGrid LaidOutOn(const GridRect& area, int x0, int y0, int tw = 40) {
     PaletteGrid g;
     g.m_margin = 2;
     g.m_boxSize = 18;
-    g.ComputeLayout(x0, y0, tw, 12, screenW, screenH, 20);
+    g.ComputeLayout(x0, y0, tw, 12, area, 20);
     return g;
+}
+
+PaletteGrid LaidOut(int x0, int y0, int tw = 40, int screenW = 1280, int screenH = 1024) {
+    return LaidOutOn({0, 0, screenW, screenH}, x0, y0, tw);
 }
 
 std::string Str(const GridRect& r) {
@@ -67,7 +72,27 @@ TEST(PaletteGrid, KeepsOnScreen) {
     EXPECT_EQ(LaidOut(100, 60, 40, 1280, 100).m_windowRect.top, 60 - 20 - 118) << "top is not kept";
 }
 
-TEST(PaletteGrid, HitTestIsOneMarginOffTheDrawing) {
+TEST(PaletteGrid, KeepsOnTheWorkAreaOfThePickersMonitor) {
+    // A monitor right of the primary one: the popup stays where it opens, and keeps off that monitor's
+    // right edge, not the primary's.
+    const GridRect right{1280, 0, 2560, 1024};
+    EXPECT_EQ(Str(LaidOutOn(right, 1400, 100).m_windowRect), "1400,100,1548,218");
+    EXPECT_EQ(Str(LaidOutOn(right, 2500, 100).m_windowRect), "2412,100,2560,218");
+    // Left of the primary one: negative coordinates are on screen; the left edge is that monitor's.
+    const GridRect left{-1280, 0, 0, 1024};
+    EXPECT_EQ(Str(LaidOutOn(left, -500, 100).m_windowRect), "-500,100,-352,218");
+    EXPECT_EQ(Str(LaidOutOn(left, -100, 100).m_windowRect), "-148,100,0,218");
+    EXPECT_EQ(Str(LaidOutOn({-1280, 0, -1200, 1024}, -1250, 100).m_windowRect), "-1280,100,-1132,218");
+    // Below the primary one: opens below the picker down to that monitor's bottom, then above it.
+    const GridRect below{0, 1024, 1280, 2048};
+    EXPECT_EQ(Str(LaidOutOn(below, 100, 1500).m_windowRect), "100,1500,248,1618");
+    EXPECT_EQ(Str(LaidOutOn(below, 100, 2000).m_windowRect), "100,1862,248,1980");
+    // Above it, and a work area that a taskbar shortens at the bottom.
+    EXPECT_EQ(Str(LaidOutOn({0, -1024, 1280, 0}, 100, -500).m_windowRect), "100,-500,248,-382");
+    EXPECT_EQ(Str(LaidOutOn({0, 0, 1280, 984}, 100, 900).m_windowRect), "100,762,248,880");
+}
+
+TEST(PaletteGrid, HitTestFollowsTheDrawing) {
     const PaletteGrid g = LaidOut(100, 100);
     const struct {
         int x, y;
@@ -75,18 +100,25 @@ TEST(PaletteGrid, HitTestIsOneMarginOffTheDrawing) {
     } cases[] = {
         // clang-format off
         {10, 40, {0, 0}}, {60, 70, {2, 3}}, {137, 100, {4, 7}}, {70, 12, MORE_CELL},
-        // The button reacts from (4, 4); its separator (rows 20, 21) and the margin below belong to it.
-        {4, 4, MORE_CELL}, {3, 10, {0, 0}}, {10, 3, NO_CELL}, {70, 21, MORE_CELL}, {70, 25, MORE_CELL},
-        {147, 10, MORE_CELL}, {148, 10, NO_CELL},
-        // Rows start one margin above their drawing; the drawn last two pixel rows aim past the grid.
-        {70, 26, {0, 3}}, {70, 42, {1, 3}}, {70, 113, {4, 3}}, {70, 114, NO_CELL},
-        // Truncation toward zero: up to one cell left of the origin is column 0.
-        {0, 40, {0, 0}}, {-15, 40, {0, 0}}, {-16, 40, NO_CELL}, {1, 10, {0, 0}},
-        // Outside the grid: no target.
-        {146, 60, NO_CELL}, {145, 60, {2, 7}}, {70, 200, NO_CELL}, {400, 60, NO_CELL}, {70, -50, NO_CELL},
+        // The button is one target over its whole drawn area (2, 2) .. (146, 24), its separator (rows 20
+        // and 21) included: its leftmost pixels are no cell of the grid.
+        {2, 10, MORE_CELL}, {2, 2, MORE_CELL}, {145, 23, MORE_CELL}, {70, 21, MORE_CELL},
+        {1, 10, NO_CELL}, {146, 10, NO_CELL}, {10, 1, NO_CELL}, {70, 24, NO_CELL}, {70, 25, NO_CELL},
+        // Each cell over its drawn box: row 0 from y 26, column 0 from x 2, 18 pixels each.
+        {70, 26, {0, 3}}, {70, 43, {0, 3}}, {70, 44, {1, 3}}, {70, 115, {4, 3}}, {70, 116, NO_CELL},
+        {2, 26, {0, 0}}, {19, 40, {0, 0}}, {20, 40, {0, 1}}, {145, 60, {1, 7}}, {146, 60, NO_CELL},
+        // Margins and outside the popup (the capture delivers those too): no target.
+        {1, 40, NO_CELL}, {0, 40, NO_CELL}, {-15, 40, NO_CELL}, {-16, 40, NO_CELL},
+        {70, 200, NO_CELL}, {400, 60, NO_CELL}, {70, -50, NO_CELL}, {-1, -1, NO_CELL},
         // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(g.HitTest(c.x, c.y), c.cell) << "at " << c.x << ", " << c.y;
+
+    // A caption wider than the grid: the button takes the popup's width, the grid keeps its own.
+    const PaletteGrid wide = LaidOut(100, 100, 200);
+    EXPECT_EQ(wide.HitTest(200, 10), MORE_CELL);
+    EXPECT_EQ(wide.HitTest(150, 40), NO_CELL);
+    EXPECT_EQ(wide.HitTest(145, 40), (GridCell{0, 7}));
 }
 
 TEST(PaletteGrid, KeyTable) {

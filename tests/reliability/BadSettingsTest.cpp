@@ -250,7 +250,8 @@ TEST_P(BadSettingsTest, StartsDrawsOpensEveryDialogClosesAndWritesAValidRecord) 
     RECT work{};
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     areas.push_back({work.left, work.top, work.right, work.bottom});
-    EXPECT_FALSE(KeepPlacementUsable(again, areas, 600, 400)) << "saved placement is unusable";
+    const WindowSize largest{::GetSystemMetrics(SM_CXMAXTRACK), ::GetSystemMetrics(SM_CYMAXTRACK)};
+    EXPECT_FALSE(KeepPlacementUsable(again, areas, largest, {600, 400})) << "saved placement is unusable";
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, BadSettingsTest, ::testing::ValuesIn(kRecords),
