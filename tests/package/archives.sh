@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release archives as a user meets them (scripts/package.sh writes them into dist/):
-#  - both: their sums match SHA256SUMS, and they hold exactly vextral.exe and README.txt;
+#  - both: their sums match SHA256SUMS; they hold exactly vextral.exe and README.txt, which names the
+#    version and has the about box's copyright line;
 #  - win32: the program is a 32-bit (i386) Windows GUI program that imports only system DLLs (it is
 #    not run: this machine's kernel runs no 32-bit code);
 #  - win64: unpacked into a fresh folder of the Wine prefix and started from there with no settings in
@@ -49,7 +50,13 @@ trap 'rm -rf "$tmp"' EXIT
 mkdir "$tmp/win32"
 unzip -q "vextral-$version-win32.zip" -d "$tmp/win32"
 check_pe "$tmp/win32/vextral.exe" i686-w64-mingw32-objdump pei-i386 010b
-grep -q "Vextral $version" "$tmp/win32/README.txt" || fail "README.txt does not name version $version"
+for suffix in win32 win64; do
+  unzip -p "vextral-$version-$suffix.zip" README.txt > "$tmp/README-$suffix.txt"
+  grep -q "Vextral $version" "$tmp/README-$suffix.txt" || fail "the $suffix README.txt does not name version $version"
+  # The about box's copyright line, as the resource script has it.
+  copyright=$(grep -a -o 'Copyright (C) [^"]*' "$root/res/vextral.rc" | head -1)
+  grep -qF "$copyright" "$tmp/README-$suffix.txt" || fail "the $suffix README.txt lacks \"$copyright\""
+done
 
 # The win64 archive: unpacked into a fresh folder on the prefix's drive C: and run from there.
 vx_init_prefix
