@@ -2,8 +2,11 @@
 // The program's own texts, as Shift-JIS (code page 932) bytes; each is shown in UTF-8 above it.
 // Made with scripts/sjis-literal.
 
-// The program-wide version text: banner, settings check and about box.
-inline constexpr char kVersionText[] = "Version 1.0.2";
+#include "res/Version.h"
+
+// The program-wide version text: banner, settings check and about box. Stored settings are valid only
+// under the version text that wrote them.
+inline constexpr char kVersionText[] = "Version " VX_VERSION_STRING;
 
 // "画面調整..." (screen adjustment)
 inline constexpr char kTextMenuAdjust[] = "\x89\xE6\x96\xCA\x92\xB2\x90\xAE...";

@@ -17,7 +17,8 @@ paths=${VX_FAULT_PATHS:-caption altf4 exit kill flood piled grandchild resize}
 source "$root/scripts/reliability-env.sh"
 rel_setup || exit 1
 
-saved() { vx_wine reg query 'HKCU\Software\Tarnel\vextral' /v ver 2>/dev/null | grep -q 'Version 1.0.2'; }
+version=$("$root/scripts/version") || exit 1
+saved() { vx_wine reg query 'HKCU\Software\Tarnel\vextral' /v ver 2>/dev/null | grep -qF "Version $version"; }
 
 status=0
 for path in $paths; do
