@@ -146,6 +146,23 @@ TEST_F(ScreenStoreTest, OutputAfterTheWindowIsGoneIsDropped) {
     EXPECT_EQ(Text(0), "kept");
 }
 
+TEST_F(ScreenStoreTest, AnAppendAfterTheWindowIsGoneAsksForNoFrame) {
+    // Settled: no frame owed or asked for when the window goes.
+    S().AppendOutput("kept\n");
+    for (int i = 0; i < 10; ++i) {
+        ::Sleep(20);
+        ScreenHost::Pump();
+    }
+    ::DestroyWindow(S().m_hWnd);
+    ScreenHost::Pump();
+    // A reader that took the screen before it was dropped still appends. It must post nothing: a post
+    // to the gone window's handle lands in the posting thread's own queue.
+    S().AppendOutput("late\n");
+    MSG msg;
+    EXPECT_FALSE(::PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_APP, 0xBFFF, PM_REMOVE))
+        << "message " << msg.message << " posted to the thread";
+}
+
 namespace {
 
 // One frame rendered into the screen's context and read back before it is shown.
