@@ -11,6 +11,7 @@
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "screen/LineAssembler.h"
+#include "screen/ScreenContext.h"
 
 std::atomic<CScreenWnd*> g_pScreen{nullptr};
 std::atomic<FrameShownHook> g_pfnFrameShown{nullptr};
@@ -32,71 +33,7 @@ float Red(COLORREF c) { return static_cast<float>(GetRValue(c)) * kByteToIntensi
 float Green(COLORREF c) { return static_cast<float>(GetGValue(c)) * kByteToIntensity; }
 float Blue(COLORREF c) { return static_cast<float>(GetBValue(c)) * kByteToIntensity; }
 
-// Holds m_lock for a scope.
-class ScreenLock {
-public:
-    explicit ScreenLock(CScreenWnd& screen) : m_screen(screen) { m_screen.Lock(); }
-    // Takes over a lock the caller already holds.
-    ScreenLock(CScreenWnd& screen, std::adopt_lock_t) : m_screen(screen) {}
-    ~ScreenLock() { m_screen.Unlock(); }
-    ScreenLock(const ScreenLock&) = delete;
-    ScreenLock& operator=(const ScreenLock&) = delete;
-
-private:
-    CScreenWnd& m_screen;
-};
-
 }  // namespace
-
-// Holds the screen's rendering context for a scope, current on this thread: the context lock, the
-// GL window's device context and wglMakeCurrent. Nested holders on the same thread share the outer one.
-// A holder that may not wait (an append, with m_lock held) gets nothing when another thread holds the
-// context, or when the user-interface thread waits for it.
-class CScreenContext {
-public:
-    CScreenContext(CScreenWnd& screen, bool wait) : m_screen(screen) {
-        if (screen.GetRC() == nullptr || screen.m_bClosing) return;
-        const DWORD self = ::GetCurrentThreadId();
-        if (screen.m_glOwner == self) {
-            m_bHeld = true;
-            MakeCurrent();
-            return;
-        }
-        if (wait) {
-            screen.m_bFrameWanted = true;
-            screen.EnterAnswering(screen.m_glLock);
-            screen.m_bFrameWanted = false;
-        } else if (screen.m_bFrameWanted || !::TryEnterCriticalSection(&screen.m_glLock)) {
-            return;
-        }
-        screen.m_glOwner = self;
-        screen.m_glDC = ::GetDC(screen.GetGLWindow());
-        m_bHeld = m_bOwner = true;
-        MakeCurrent();
-    }
-    ~CScreenContext() {
-        if (!m_bOwner) return;
-        ::wglMakeCurrent(nullptr, nullptr);
-        ::ReleaseDC(m_screen.GetGLWindow(), m_screen.m_glDC);
-        m_screen.m_glDC = nullptr;
-        m_screen.m_glOwner = 0;
-        ::LeaveCriticalSection(&m_screen.m_glLock);
-        if (m_screen.m_bFrameWanted) ::SetEvent(m_screen.m_hUIWake);
-    }
-    CScreenContext(const CScreenContext&) = delete;
-    CScreenContext& operator=(const CScreenContext&) = delete;
-
-    explicit operator bool() const { return m_bHeld; }
-    // Current again after something (Render) released it.
-    void MakeCurrent() {
-        if (::wglGetCurrentContext() != m_screen.GetRC()) ::wglMakeCurrent(m_screen.m_glDC, m_screen.GetRC());
-    }
-
-private:
-    CScreenWnd& m_screen;
-    bool m_bHeld = false;
-    bool m_bOwner = false;
-};
 
 CScreenWnd::CScreenWnd() {
     ::InitializeCriticalSection(&m_lock);
@@ -186,7 +123,10 @@ BOOL CScreenWnd::InitGL() {
 
 BOOL CScreenWnd::StartConsole() { return m_console.Start(OnConsoleOutput, OnConsoleMessage, OnConsoleExit) != 0; }
 
-int CScreenWnd::SendCommand(const char* text) { return m_console.Write(text); }
+int CScreenWnd::SendCommand(const char* text) {
+    ScrollViewToNewest();  // the answer shows where the user looks
+    return m_console.Write(text);
+}
 
 void CScreenWnd::AppendOutput(const char* text) {
     // The user-interface thread's turn first, when it waits for the lock (see LockAnswering); bounded,
@@ -242,15 +182,21 @@ void CScreenWnd::StoreText(const char* text) {
     m_texts[m_nLineCount] = m_strLine;
     m_bPending[m_nLineCount] = true;
     m_pendingFont[m_nLineCount] = m_font;  // a line keeps the font it arrived in
+    m_history.Append(text, reinterpret_cast<ScrollHistory::FontTag>(m_font));
+    // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again when
+    // the locks are let go.
+    AskFrame();
+    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
+    // A replaced font that no pending line needs any more is deleted by the frame asked for above.
+}
+
+void CScreenWnd::AskFrame() {
     m_bFrameOwed = true;
     if (!m_bFrameAsked && !m_bClosing) {
-        // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again
-        // when the locks are let go. Posting never waits for that thread.
+        // Posting never waits for the user-interface thread.
         m_bFrameAsked = true;
         PostMessage(kMsgFrameOwed, 0, 0);
     }
-    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
-    // A replaced font that no pending line needs any more is deleted by the frame asked for above.
 }
 
 void CScreenWnd::Retire(CGlyphLine& line) {
@@ -280,8 +226,7 @@ void CScreenWnd::PrepareFrame(FrameContent& content) {
     // that a frame that takes longer than the interval is followed at once, never sooner.
     m_lastFrameTick = ::GetTickCount();
     CatchUp();
-    content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
-    for (int i = 0; i <= content.nNewest; ++i) content.lists[i] = m_lines[i].GetList();
+    PrepareView(content);
     content.fTilt = m_fTilt;
     content.fOffsetX = m_fOffsetX;
     content.fOffsetY = m_fOffsetY;
@@ -329,6 +274,8 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
     content.bBand = false;
     if (!m_bPresentByCopy || !m_bShownValid) return;
     const FrameContent& last = m_shown;
+    // While the view is back (or was, in the frame before) the line below it changes with every append.
+    if (content.nBelow != 0 || last.nBelow != 0) return;
     if (content.nNewest != last.nNewest || content.fTilt != last.fTilt || content.fOffsetX != last.fOffsetX ||
         content.fOffsetY != last.fOffsetY || content.fOffsetZ != last.fOffsetZ || content.crText != last.crText ||
         content.crBack1 != last.crBack1 || content.crBack2 != last.crBack2 || content.bGradient != last.bGradient) {
@@ -493,8 +440,10 @@ void CScreenWnd::EnterAnswering(CRITICAL_SECTION& cs) {
 }
 
 void CScreenWnd::NewLine() {
+    ScreenLock lock(*this);  // also when called alone, as the banner is written
     ++m_nLineCount;
     m_strLine.clear();
+    m_history.NewLine();
 }
 
 bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -503,6 +452,11 @@ bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnMessage(kMsgFrameOwed, &CScreenWnd::OnFrameOwed),
         OnMessage(WM_TIMER, &CScreenWnd::OnTimer),
         OnMessage(WM_SIZE, &CScreenWnd::OnSize),
+        OnMessage(WM_MOUSEWHEEL, &CScreenWnd::OnMouseWheel),
+        OnMessage(WM_LBUTTONDOWN, &CScreenWnd::OnLButtonDown),
+        OnMessage(WM_MOUSEMOVE, &CScreenWnd::OnMouseMove),
+        OnMessage(WM_LBUTTONUP, &CScreenWnd::OnLButtonUp),
+        OnMessage(WM_CAPTURECHANGED, &CScreenWnd::OnCaptureChanged),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CGLWnd::OnWndMsg(msg, wp, lp, result);
 }
@@ -544,8 +498,7 @@ void CScreenWnd::DrawScene(HDC) {
         now.crBack2 = m_crBack2;
         now.bGradient = m_bGradient;
         now.bBand = false;
-        now.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
-        for (int i = 0; i <= now.nNewest; ++i) now.lists[i] = m_lines[i].GetList();
+        NoteLines(now);
         f = &now;
     }
     glClearColor(Red(f->crBack1), Green(f->crBack1), Blue(f->crBack1), 0.0f);
@@ -585,6 +538,7 @@ void CScreenWnd::DrawScene(HDC) {
         }
         y += 1.0f;
     }
+    if (f->nBelow > 0) DrawBelowBar(*f);
 }
 
 LRESULT CScreenWnd::OnRButtonDown(WPARAM, LPARAM lp) {
@@ -611,9 +565,13 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
         if (gl) {
             for (CGlyphLine& line : m_retired) line.Delete();
             for (CGlyphLine& line : m_lines) line.Delete();
+            for (ViewRecord& record : m_view) record.line.Delete();
+            m_below.Delete();
             CGlyphCache::DestroyCurrent();  // the cached glyphs go with the context
         }
         m_retired.clear();
+        m_view.clear();
+        m_below = CGlyphLine();
         for (bool& pending : m_bPending) pending = false;
         DeleteUnusedFonts();
     }
