@@ -8,6 +8,7 @@
 
 #include "framework/App.h"
 #include "glyph/GlyphCache.h"
+#include "glyph/ShiftJis.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "screen/LineAssembler.h"
@@ -160,7 +161,7 @@ void CScreenWnd::AppendText(const char* text) {
 }
 
 void CScreenWnd::StoreText(const char* text) {
-    if (text == nullptr || *text == '\0') return;
+    if (text == nullptr || *text == '\0' || m_bLineFull) return;
     // Scroll: the oldest record goes, the others move down one place.
     if (m_nLineCount >= kLineRecords) {
         Retire(m_lines[0]);
@@ -178,11 +179,20 @@ void CScreenWnd::StoreText(const char* text) {
     // when it was free), else by the next frame that shows it.
     if (!m_strLine.empty()) Retire(m_lines[m_nLineCount]);
     m_lines[m_nLineCount] = CGlyphLine();
+    const std::size_t before = m_strLine.size();
     m_strLine += text;
+    if (m_strLine.size() > m_history.LineCap()) {
+        // A line keeps what the history keeps of it: its first LineCap() bytes, cut after the last whole
+        // character, the rest of it dropped as it arrives. No window shows more, and a line is rebuilt
+        // whole with every piece that continues it, a list per character: a line of megabytes would
+        // stall the screen.
+        m_strLine.resize(glyph::SjisPrefixLength(m_strLine, m_history.LineCap()));
+        m_bLineFull = true;
+    }
     m_texts[m_nLineCount] = m_strLine;
     m_bPending[m_nLineCount] = true;
     m_pendingFont[m_nLineCount] = m_font;  // a line keeps the font it arrived in
-    m_history.Append(text, reinterpret_cast<ScrollHistory::FontTag>(m_font));
+    m_history.Append(std::string_view(m_strLine).substr(before), reinterpret_cast<ScrollHistory::FontTag>(m_font));
     // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again when
     // the locks are let go.
     AskFrame();
@@ -443,6 +453,7 @@ void CScreenWnd::NewLine() {
     ScreenLock lock(*this);  // also when called alone, as the banner is written
     ++m_nLineCount;
     m_strLine.clear();
+    m_bLineFull = false;
     m_history.NewLine();
 }
 

@@ -125,6 +125,8 @@ public:
     CGlyphLine m_lines[kLineRecords];
     int m_nLineCount = 0;
     std::string m_strLine;
+    // The current line reached the history's line cap: further text of it is dropped.
+    bool m_bLineFull = false;
     int m_nTabWidth = 4;
     CRITICAL_SECTION m_lock;
     ConsoleProcess m_console;
