@@ -82,10 +82,9 @@ bool CScreenWnd::CopyView() {
 
 HFONT CScreenWnd::HistoryFont(ScrollHistory::FontTag tag) const {
     HFONT font = reinterpret_cast<HFONT>(tag);
-    if (font != nullptr && (font == m_font || std::find(m_oldFonts.begin(), m_oldFonts.end(), font) != m_oldFonts.end())) {
-        return font;
-    }
-    return m_font;
+    if (font == nullptr || font == m_font) return m_font;
+    const bool kept = std::any_of(m_oldFonts.begin(), m_oldFonts.end(), [&](const OldFont& old) { return old.font == font; });
+    return kept ? font : m_font;
 }
 
 void CScreenWnd::RetireView() {

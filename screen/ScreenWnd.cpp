@@ -55,7 +55,7 @@ CScreenWnd::~CScreenWnd() {
     if (m_hUIWake != nullptr) ::CloseHandle(m_hUIWake);
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = nullptr;
-    for (HFONT font : m_oldFonts) ::DeleteObject(font);
+    for (const OldFont& old : m_oldFonts) ::DeleteObject(old.font);
 }
 
 HFONT CScreenWnd::CreateDefaultFont() {
@@ -84,22 +84,35 @@ void CScreenWnd::SetScreenFont(const LOGFONTA& lf) {
 
 void CScreenWnd::ReplaceFont(HFONT font) {
     // A reader may be building a line with the old font selected. Lines stored but not built yet keep
-    // the old font for the frame that builds them; it goes when none of them needs it any more.
+    // the old font for the frame that builds them, and the scrollback draws the lines stored in it with
+    // it; it goes when neither needs it any more.
     ScreenLock lock(*this);
-    if (m_font != nullptr) m_oldFonts.push_back(m_font);
+    if (m_font != nullptr) {
+        const std::size_t rows = m_history.RowCount();
+        m_oldFonts.push_back(OldFont{m_font, rows != 0, rows != 0 ? m_history.RowNumber(rows - 1) : 0});
+    }
     m_font = font;
     DeleteUnusedFonts();
 }
 
 void CScreenWnd::DeleteUnusedFonts() {
+    // Of the fonts kept for the scrollback alone, only the newest few: GDI objects are a bounded
+    // resource, and a line whose font has gone is drawn in the current one.
+    std::size_t keptForHistory = 0;
+    for (auto it = m_oldFonts.rbegin(); it != m_oldFonts.rend(); ++it) {
+        bool pending = false;
+        for (int i = 0; i < kLineRecords; ++i) pending = pending || (m_bPending[i] && m_pendingFont[i] == it->font);
+        const bool history = it->bInHistory && m_history.RowCount() != 0 && m_history.RowNumber(0) <= it->lastRow &&
+                             keptForHistory < kKeptHistoryFonts;
+        if (!pending && history) ++keptForHistory;
+        it->bDelete = !pending && !history;
+    }
     for (auto it = m_oldFonts.begin(); it != m_oldFonts.end();) {
-        bool used = false;
-        for (int i = 0; i < kLineRecords; ++i) used = used || (m_bPending[i] && m_pendingFont[i] == *it);
-        if (used) {
-            ++it;
-        } else {
-            ::DeleteObject(*it);
+        if (it->bDelete) {
+            ::DeleteObject(it->font);
             it = m_oldFonts.erase(it);
+        } else {
+            ++it;
         }
     }
 }

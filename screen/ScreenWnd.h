@@ -238,10 +238,19 @@ private:
     // Set while the user-interface thread waits for the context to draw: appends then leave it alone.
     std::atomic<bool> m_bFrameWanted{false};
     // Records whose text is stored but whose lists are not built yet, and the font each arrived in;
-    // they move with the records. Replaced fonts that such a record still needs wait in m_oldFonts.
+    // they move with the records. Replaced fonts that such a record still needs wait in m_oldFonts, and
+    // so do, up to kKeptHistoryFonts of them, those the scrollback still holds lines of: the lines stored
+    // until the font was replaced, numbered up to lastRow (none when !bInHistory).
     bool m_bPending[kLineRecords] = {};
     HFONT m_pendingFont[kLineRecords] = {};
-    std::vector<HFONT> m_oldFonts;
+    struct OldFont {
+        HFONT font;
+        bool bInHistory;
+        std::uint64_t lastRow;
+        bool bDelete = false;  // DeleteUnusedFonts' mark
+    };
+    static constexpr std::size_t kKeptHistoryFonts = 8;
+    std::vector<OldFont> m_oldFonts;
     // Lists that no record names any more, left for the next thread that holds the context.
     std::vector<CGlyphLine> m_retired;
     // The thread that owns the window (set when the window is bound), for Lock.

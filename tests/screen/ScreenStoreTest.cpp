@@ -395,3 +395,25 @@ TEST_F(ScreenStoreTest, ALineKeepsItsFirstFourKilobytesCutAfterAWholeCharacter) 
     EXPECT_EQ(Text(2), "next");
     EXPECT_EQ(ViewLines(S())[1], std::string(4095, 'a'));
 }
+
+TEST_F(ScreenStoreTest, AReplacedFontStaysWhileTheScrollbackHoldsLinesStoredInItAndGoesAfter) {
+    HFONT first = S().m_font;
+    for (int i = 0; i < 40; ++i) S().AppendOutput("in the first font\r\n");
+    LOGFONTA lf = S().GetScreenFont();
+    lf.lfHeight = 24;
+    S().SetScreenFont(lf);
+    ASSERT_NE(S().m_font, first);
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    LOGFONTA got{};
+    EXPECT_NE(::GetObjectA(first, sizeof got, &got), 0) << "kept: scrolled back, its lines are drawn in it";
+
+    // Ten thousand lines later those lines have left the scrollback, and the font goes with them.
+    std::string flood;
+    for (int i = 0; i < 10000; ++i) flood += "later\r\n";
+    S().AppendOutput(flood.c_str());
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(::GetObjectA(first, sizeof got, &got), 0);
+    EXPECT_EQ(ViewLines(S()).front(), "later");
+    S().ScrollViewToOldest();
+    EXPECT_EQ(ViewLines(S()).front(), "later");
+}
