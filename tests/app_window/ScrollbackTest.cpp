@@ -375,3 +375,31 @@ TEST_F(ScrollbackTest, ALineOfMegabytesIsKeptCutAndTheWindowGoesOn) {
     Type("echo still here");
     EXPECT_TRUE(PumpUntil([&] { return StoreHas("still here"); }));
 }
+
+TEST_F(ScrollbackTest, TheValuesTheMouseMadeAreSavedWithTheSettings) {
+    Mouse(WM_LBUTTONDOWN, 150, 100, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 120, 150, MK_LBUTTON);
+    Mouse(WM_MOUSEMOVE, 120, 150, MK_LBUTTON | MK_SHIFT);
+    Mouse(WM_MOUSEMOVE, 90, 120, MK_LBUTTON | MK_SHIFT);
+    Mouse(WM_LBUTTONUP, 90, 120, MK_SHIFT);
+    Wheel(-360, MK_CONTROL);
+    const ViewValues made = Values();
+    EXPECT_NE(made.fTilt, -40.0f);
+    EXPECT_NE(made.fOffsetX, -12.0f);
+    EXPECT_NE(made.fOffsetY, -5.0f);
+    EXPECT_NE(made.fOffsetZ, 0.0f);
+
+    ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWnd); }));
+    unsigned char record[kSettingsSize] = {};
+    ASSERT_TRUE(LoadSettings(record));
+    float stored[4];
+    std::memcpy(&stored[0], record + SettingsOffset::kTilt, sizeof(float));
+    std::memcpy(&stored[1], record + SettingsOffset::kOffsetX, sizeof(float));
+    std::memcpy(&stored[2], record + SettingsOffset::kOffsetY, sizeof(float));
+    std::memcpy(&stored[3], record + SettingsOffset::kOffsetZ, sizeof(float));
+    EXPECT_EQ(stored[0], made.fTilt);
+    EXPECT_EQ(stored[1], made.fOffsetX);
+    EXPECT_EQ(stored[2], made.fOffsetY);
+    EXPECT_EQ(stored[3], made.fOffsetZ);
+}
