@@ -403,3 +403,26 @@ TEST_F(ScrollbackTest, TheValuesTheMouseMadeAreSavedWithTheSettings) {
     EXPECT_EQ(stored[2], made.fOffsetY);
     EXPECT_EQ(stored[3], made.fOffsetZ);
 }
+
+namespace {
+std::atomic<int> g_framesShown{0};
+void CountFrame(CScreenWnd&) { ++g_framesShown; }
+}  // namespace
+
+TEST_F(ScrollbackTest, ADragIsDrawnByPacedFramesNotAFramePerMouseMove) {
+    Pump(300);  // the greeting's frames are over
+    Mouse(WM_LBUTTONDOWN, 200, 100, MK_LBUTTON);
+    g_framesShown = 0;
+    g_pfnFrameShown = &CountFrame;
+    for (int i = 1; i <= 40; ++i) {
+        ::PostMessageA(Screen().m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200 + i, 100 + 2 * i));
+    }
+    Pump(300);
+    g_pfnFrameShown = nullptr;
+    Mouse(WM_LBUTTONUP, 240, 180, 0);
+    EXPECT_GE(g_framesShown.load(), 1) << "the drag is shown";
+    EXPECT_LE(g_framesShown.load(), 3) << "forty moves in the queue make one frame, not forty";
+    const ViewValues v = Values();
+    EXPECT_NE(v.fTilt, -40.0f);
+    EXPECT_NE(v.fOffsetX, -12.0f);
+}
