@@ -141,11 +141,59 @@ bool CMainDialog::IsStopKey(const MSG& msg) const {
     return start == end;  // with a selection, Ctrl+C copies it as usual
 }
 
+bool CMainDialog::ScreenKey(const MSG& msg) {
+    if (msg.hwnd != m_hWnd && !::IsChild(m_hWnd, msg.hwnd)) return false;  // a dialog over the window
+    if (msg.message == WM_MOUSEWHEEL) {
+        // Wheel messages go to the window with the focus (the entry box): over the screen they are its.
+        const POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        const RECT screen = m_Screen.GetWindowRect();
+        if (!::PtInRect(&screen, pt)) return false;
+        m_Screen.OnWheel(msg.wParam);
+        return true;
+    }
+    if (msg.message != WM_KEYDOWN) return false;
+    const bool ctrl = ::GetKeyState(VK_CONTROL) < 0;
+    const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+    if (!shift || ::GetKeyState(VK_MENU) < 0) return false;
+    if (!ctrl) {
+        // Shift alone: pages, in the entry box only (elsewhere it has no other meaning, nor here).
+        if (msg.hwnd != m_CommandEdit.m_hWnd) return false;
+        if (msg.wParam == VK_PRIOR) {
+            m_Screen.ScrollView(ScrollHistory::kPageLines);
+        } else if (msg.wParam == VK_NEXT) {
+            m_Screen.ScrollView(-ScrollHistory::kPageLines);
+        } else {
+            return false;  // Shift+Home/End and Shift+arrows select in the entry box
+        }
+        return true;
+    }
+    switch (msg.wParam) {
+    case VK_UP:
+        m_Screen.ScrollView(1);
+        return true;
+    case VK_DOWN:
+        m_Screen.ScrollView(-1);
+        return true;
+    case VK_HOME:
+        m_Screen.ScrollViewToOldest();
+        return true;
+    case VK_END:
+        m_Screen.ScrollViewToNewest();
+        return true;
+    case 'C':
+        m_Screen.CopyView();
+        return true;
+    default:
+        return false;
+    }
+}
+
 BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
     if (IsStopKey(*msg)) {
         OnStopProgram();
         return TRUE;  // no WM_CHAR follows: nothing reaches the entry box
     }
+    if (ScreenKey(*msg)) return TRUE;
     if (msg->message == WM_KEYDOWN) {
         const bool empty = m_History.empty();
         const int count = static_cast<int>(m_History.size());

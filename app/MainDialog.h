@@ -72,6 +72,10 @@ private:
     void ShowHistoryEntry();
     // Whether `msg` is a stop key: Ctrl+Break anywhere, Ctrl+C in the entry box with nothing selected.
     bool IsStopKey(const MSG& msg) const;
+    // The screen's keys and the wheel over the screen: scrolling the view (Shift+Page Up/Down in the
+    // entry box, Ctrl+Shift+Up/Down/Home/End) and copying it (Ctrl+Shift+C). True when `msg` was one
+    // of them and has been handled.
+    bool ScreenKey(const MSG& msg);
     // How many programs the last stop ended.
     int m_nStopEnded = 0;
 };

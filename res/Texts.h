@@ -34,3 +34,7 @@ inline constexpr char kTextRestarted[] = "\xBA\xCF\xDD\xC4\xDE\xCC\xDF\xDB\xDD\x
 inline constexpr char kTextInputFull[] = "\x93\xFC\x97\xCD\x82\xAA\x97\xAD\x82\xDC\x82\xE8\x82\xB7\x82\xAC\x82\xC4\x82\xA2\x82\xDC\x82\xB7: \x82\xB1\x82\xCC\x8Ds\x82\xCD\x91\x97\x82\xE8\x82\xDC\x82\xB9\x82\xF1\x82\xC5\x82\xB5\x82\xBD";
 // "^C": shown where a running program was stopped with Ctrl+C or Ctrl+Break
 inline constexpr char kTextStopEcho[] = "^C";
+// "▼ この下に " and " 行  (Ctrl+Shift+End で最新の行へ)": around the count of the lines below a view that
+// has been scrolled back ("there are N more lines below; Ctrl+Shift+End goes to the newest line")
+inline constexpr char kTextBelowBefore[] = "\x81\xA5 \x82\xB1\x82\xCC\x89\xBA\x82\xC9 ";
+inline constexpr char kTextBelowAfter[] = " \x8Ds  (Ctrl+Shift+End \x82\xC5\x8D\xC5\x90V\x82\xCC\x8Ds\x82\xD6)";

@@ -8,9 +8,11 @@
 
 #include "framework/App.h"
 #include "glyph/GlyphCache.h"
+#include "glyph/ShiftJis.h"
 #include "res/Texts.h"
 #include "res/resource.h"
 #include "screen/LineAssembler.h"
+#include "screen/ScreenContext.h"
 
 std::atomic<CScreenWnd*> g_pScreen{nullptr};
 std::atomic<FrameShownHook> g_pfnFrameShown{nullptr};
@@ -32,71 +34,7 @@ float Red(COLORREF c) { return static_cast<float>(GetRValue(c)) * kByteToIntensi
 float Green(COLORREF c) { return static_cast<float>(GetGValue(c)) * kByteToIntensity; }
 float Blue(COLORREF c) { return static_cast<float>(GetBValue(c)) * kByteToIntensity; }
 
-// Holds m_lock for a scope.
-class ScreenLock {
-public:
-    explicit ScreenLock(CScreenWnd& screen) : m_screen(screen) { m_screen.Lock(); }
-    // Takes over a lock the caller already holds.
-    ScreenLock(CScreenWnd& screen, std::adopt_lock_t) : m_screen(screen) {}
-    ~ScreenLock() { m_screen.Unlock(); }
-    ScreenLock(const ScreenLock&) = delete;
-    ScreenLock& operator=(const ScreenLock&) = delete;
-
-private:
-    CScreenWnd& m_screen;
-};
-
 }  // namespace
-
-// Holds the screen's rendering context for a scope, current on this thread: the context lock, the
-// GL window's device context and wglMakeCurrent. Nested holders on the same thread share the outer one.
-// A holder that may not wait (an append, with m_lock held) gets nothing when another thread holds the
-// context, or when the user-interface thread waits for it.
-class CScreenContext {
-public:
-    CScreenContext(CScreenWnd& screen, bool wait) : m_screen(screen) {
-        if (screen.GetRC() == nullptr || screen.m_bClosing) return;
-        const DWORD self = ::GetCurrentThreadId();
-        if (screen.m_glOwner == self) {
-            m_bHeld = true;
-            MakeCurrent();
-            return;
-        }
-        if (wait) {
-            screen.m_bFrameWanted = true;
-            screen.EnterAnswering(screen.m_glLock);
-            screen.m_bFrameWanted = false;
-        } else if (screen.m_bFrameWanted || !::TryEnterCriticalSection(&screen.m_glLock)) {
-            return;
-        }
-        screen.m_glOwner = self;
-        screen.m_glDC = ::GetDC(screen.GetGLWindow());
-        m_bHeld = m_bOwner = true;
-        MakeCurrent();
-    }
-    ~CScreenContext() {
-        if (!m_bOwner) return;
-        ::wglMakeCurrent(nullptr, nullptr);
-        ::ReleaseDC(m_screen.GetGLWindow(), m_screen.m_glDC);
-        m_screen.m_glDC = nullptr;
-        m_screen.m_glOwner = 0;
-        ::LeaveCriticalSection(&m_screen.m_glLock);
-        if (m_screen.m_bFrameWanted) ::SetEvent(m_screen.m_hUIWake);
-    }
-    CScreenContext(const CScreenContext&) = delete;
-    CScreenContext& operator=(const CScreenContext&) = delete;
-
-    explicit operator bool() const { return m_bHeld; }
-    // Current again after something (Render) released it.
-    void MakeCurrent() {
-        if (::wglGetCurrentContext() != m_screen.GetRC()) ::wglMakeCurrent(m_screen.m_glDC, m_screen.GetRC());
-    }
-
-private:
-    CScreenWnd& m_screen;
-    bool m_bHeld = false;
-    bool m_bOwner = false;
-};
 
 CScreenWnd::CScreenWnd() {
     ::InitializeCriticalSection(&m_lock);
@@ -117,7 +55,7 @@ CScreenWnd::~CScreenWnd() {
     if (m_hUIWake != nullptr) ::CloseHandle(m_hUIWake);
     if (m_font != nullptr) ::DeleteObject(m_font);
     m_font = nullptr;
-    for (HFONT font : m_oldFonts) ::DeleteObject(font);
+    for (const OldFont& old : m_oldFonts) ::DeleteObject(old.font);
 }
 
 HFONT CScreenWnd::CreateDefaultFont() {
@@ -146,22 +84,35 @@ void CScreenWnd::SetScreenFont(const LOGFONTA& lf) {
 
 void CScreenWnd::ReplaceFont(HFONT font) {
     // A reader may be building a line with the old font selected. Lines stored but not built yet keep
-    // the old font for the frame that builds them; it goes when none of them needs it any more.
+    // the old font for the frame that builds them, and the scrollback draws the lines stored in it with
+    // it; it goes when neither needs it any more.
     ScreenLock lock(*this);
-    if (m_font != nullptr) m_oldFonts.push_back(m_font);
+    if (m_font != nullptr) {
+        const std::size_t rows = m_history.RowCount();
+        m_oldFonts.push_back(OldFont{m_font, rows != 0, rows != 0 ? m_history.RowNumber(rows - 1) : 0});
+    }
     m_font = font;
     DeleteUnusedFonts();
 }
 
 void CScreenWnd::DeleteUnusedFonts() {
+    // Of the fonts kept for the scrollback alone, only the newest few: GDI objects are a bounded
+    // resource, and a line whose font has gone is drawn in the current one.
+    std::size_t keptForHistory = 0;
+    for (auto it = m_oldFonts.rbegin(); it != m_oldFonts.rend(); ++it) {
+        bool pending = false;
+        for (int i = 0; i < kLineRecords; ++i) pending = pending || (m_bPending[i] && m_pendingFont[i] == it->font);
+        const bool history = it->bInHistory && m_history.RowCount() != 0 && m_history.RowNumber(0) <= it->lastRow &&
+                             keptForHistory < kKeptHistoryFonts;
+        if (!pending && history) ++keptForHistory;
+        it->bDelete = !pending && !history;
+    }
     for (auto it = m_oldFonts.begin(); it != m_oldFonts.end();) {
-        bool used = false;
-        for (int i = 0; i < kLineRecords; ++i) used = used || (m_bPending[i] && m_pendingFont[i] == *it);
-        if (used) {
-            ++it;
-        } else {
-            ::DeleteObject(*it);
+        if (it->bDelete) {
+            ::DeleteObject(it->font);
             it = m_oldFonts.erase(it);
+        } else {
+            ++it;
         }
     }
 }
@@ -186,7 +137,10 @@ BOOL CScreenWnd::InitGL() {
 
 BOOL CScreenWnd::StartConsole() { return m_console.Start(OnConsoleOutput, OnConsoleMessage, OnConsoleExit) != 0; }
 
-int CScreenWnd::SendCommand(const char* text) { return m_console.Write(text); }
+int CScreenWnd::SendCommand(const char* text) {
+    ScrollViewToNewest();  // the answer shows where the user looks
+    return m_console.Write(text);
+}
 
 void CScreenWnd::AppendOutput(const char* text) {
     // The user-interface thread's turn first, when it waits for the lock (see LockAnswering); bounded,
@@ -220,7 +174,7 @@ void CScreenWnd::AppendText(const char* text) {
 }
 
 void CScreenWnd::StoreText(const char* text) {
-    if (text == nullptr || *text == '\0') return;
+    if (text == nullptr || *text == '\0' || m_bLineFull) return;
     // Scroll: the oldest record goes, the others move down one place.
     if (m_nLineCount >= kLineRecords) {
         Retire(m_lines[0]);
@@ -238,19 +192,34 @@ void CScreenWnd::StoreText(const char* text) {
     // when it was free), else by the next frame that shows it.
     if (!m_strLine.empty()) Retire(m_lines[m_nLineCount]);
     m_lines[m_nLineCount] = CGlyphLine();
+    const std::size_t before = m_strLine.size();
     m_strLine += text;
+    if (m_strLine.size() > m_history.LineCap()) {
+        // A line keeps what the history keeps of it: its first LineCap() bytes, cut after the last whole
+        // character, the rest of it dropped as it arrives. No window shows more, and a line is rebuilt
+        // whole with every piece that continues it, a list per character: a line of megabytes would
+        // stall the screen.
+        m_strLine.resize(glyph::SjisPrefixLength(m_strLine, m_history.LineCap()));
+        m_bLineFull = true;
+    }
     m_texts[m_nLineCount] = m_strLine;
     m_bPending[m_nLineCount] = true;
     m_pendingFont[m_nLineCount] = m_font;  // a line keeps the font it arrived in
+    m_history.Append(std::string_view(m_strLine).substr(before), reinterpret_cast<ScrollHistory::FontTag>(m_font));
+    // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again when
+    // the locks are let go.
+    AskFrame();
+    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
+    // A replaced font that no pending line needs any more is deleted by the frame asked for above.
+}
+
+void CScreenWnd::AskFrame() {
     m_bFrameOwed = true;
     if (!m_bFrameAsked && !m_bClosing) {
-        // Asked before the line is built: the user-interface thread wakes meanwhile and is woken again
-        // when the locks are let go. Posting never waits for that thread.
+        // Posting never waits for the user-interface thread.
         m_bFrameAsked = true;
         PostMessage(kMsgFrameOwed, 0, 0);
     }
-    if (m_glOwner == ::GetCurrentThreadId()) BuildRecord(m_nLineCount);  // a failure leaves it undrawn
-    // A replaced font that no pending line needs any more is deleted by the frame asked for above.
 }
 
 void CScreenWnd::Retire(CGlyphLine& line) {
@@ -280,8 +249,7 @@ void CScreenWnd::PrepareFrame(FrameContent& content) {
     // that a frame that takes longer than the interval is followed at once, never sooner.
     m_lastFrameTick = ::GetTickCount();
     CatchUp();
-    content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
-    for (int i = 0; i <= content.nNewest; ++i) content.lists[i] = m_lines[i].GetList();
+    PrepareView(content);
     content.fTilt = m_fTilt;
     content.fOffsetX = m_fOffsetX;
     content.fOffsetY = m_fOffsetY;
@@ -329,6 +297,8 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
     content.bBand = false;
     if (!m_bPresentByCopy || !m_bShownValid) return;
     const FrameContent& last = m_shown;
+    // While the view is back (or was, in the frame before) the line below it changes with every append.
+    if (content.nBelow != 0 || last.nBelow != 0) return;
     if (content.nNewest != last.nNewest || content.fTilt != last.fTilt || content.fOffsetX != last.fOffsetX ||
         content.fOffsetY != last.fOffsetY || content.fOffsetZ != last.fOffsetZ || content.crText != last.crText ||
         content.crBack1 != last.crBack1 || content.crBack2 != last.crBack2 || content.bGradient != last.bGradient) {
@@ -493,8 +463,11 @@ void CScreenWnd::EnterAnswering(CRITICAL_SECTION& cs) {
 }
 
 void CScreenWnd::NewLine() {
+    ScreenLock lock(*this);  // also when called alone, as the banner is written
     ++m_nLineCount;
     m_strLine.clear();
+    m_bLineFull = false;
+    m_history.NewLine();
 }
 
 bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -503,6 +476,11 @@ bool CScreenWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnMessage(kMsgFrameOwed, &CScreenWnd::OnFrameOwed),
         OnMessage(WM_TIMER, &CScreenWnd::OnTimer),
         OnMessage(WM_SIZE, &CScreenWnd::OnSize),
+        OnMessage(WM_MOUSEWHEEL, &CScreenWnd::OnMouseWheel),
+        OnMessage(WM_LBUTTONDOWN, &CScreenWnd::OnLButtonDown),
+        OnMessage(WM_MOUSEMOVE, &CScreenWnd::OnMouseMove),
+        OnMessage(WM_LBUTTONUP, &CScreenWnd::OnLButtonUp),
+        OnMessage(WM_CAPTURECHANGED, &CScreenWnd::OnCaptureChanged),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CGLWnd::OnWndMsg(msg, wp, lp, result);
 }
@@ -544,8 +522,7 @@ void CScreenWnd::DrawScene(HDC) {
         now.crBack2 = m_crBack2;
         now.bGradient = m_bGradient;
         now.bBand = false;
-        now.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
-        for (int i = 0; i <= now.nNewest; ++i) now.lists[i] = m_lines[i].GetList();
+        NoteLines(now);
         f = &now;
     }
     glClearColor(Red(f->crBack1), Green(f->crBack1), Blue(f->crBack1), 0.0f);
@@ -585,6 +562,7 @@ void CScreenWnd::DrawScene(HDC) {
         }
         y += 1.0f;
     }
+    if (f->nBelow > 0) DrawBelowBar(*f);
 }
 
 LRESULT CScreenWnd::OnRButtonDown(WPARAM, LPARAM lp) {
@@ -611,9 +589,13 @@ LRESULT CScreenWnd::OnDestroy(WPARAM wp, LPARAM lp) {
         if (gl) {
             for (CGlyphLine& line : m_retired) line.Delete();
             for (CGlyphLine& line : m_lines) line.Delete();
+            for (ViewRecord& record : m_view) record.line.Delete();
+            m_below.Delete();
             CGlyphCache::DestroyCurrent();  // the cached glyphs go with the context
         }
         m_retired.clear();
+        m_view.clear();
+        m_below = CGlyphLine();
         for (bool& pending : m_bPending) pending = false;
         DeleteUnusedFonts();
     }

@@ -22,12 +22,15 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "console/ConsoleProcess.h"
+#include "screen/AdjustMath.h"
 #include "screen/GLWnd.h"
 #include "screen/GlyphLine.h"
+#include "screen/ScrollHistory.h"
 
 class CScreenWnd;
 
@@ -85,6 +88,24 @@ public:
     void Unlock();
     void LockAnswering();
 
+    // The scrollback (screen/ScreenScroll.cpp). The view shows the 30 newest lines and follows the
+    // output until it is moved back; while it is back, output is stored and counted but the view stays,
+    // and the frame shows how many lines lie below it. Each call takes m_lock and leaves a frame owed
+    // when the view moved; on the user-interface thread.
+    // Moves the view `lines` lines back (older; negative: forward), within the history.
+    void ScrollView(long long lines);
+    void ScrollViewToOldest();
+    void ScrollViewToNewest();
+    // Lines below the view: 0 while it shows the newest line.
+    int LinesBelow();
+    // The texts of the lines in view, oldest first, CR LF between them.
+    std::string ViewText();
+    // Puts ViewText on the clipboard; a beep when the clipboard cannot be had (another program holds it).
+    bool CopyView();
+    // A wheel message's wParam over the screen: three lines a notch, or with Ctrl the plane nearer or
+    // farther (screen/ScreenInput.cpp).
+    void OnWheel(WPARAM wp);
+
     // Whether record `record` holds text whose lists are not built yet (a frame builds them before it
     // shows them). Takes m_lock.
     bool IsPending(int record);
@@ -104,6 +125,8 @@ public:
     CGlyphLine m_lines[kLineRecords];
     int m_nLineCount = 0;
     std::string m_strLine;
+    // The current line reached the history's line cap: further text of it is dropped.
+    bool m_bLineFull = false;
     int m_nTabWidth = 4;
     CRITICAL_SECTION m_lock;
     ConsoleProcess m_console;
@@ -116,6 +139,12 @@ protected:
     LRESULT OnFrameOwed(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnSize(WPARAM, LPARAM);
+    // The mouse on the screen (screen/ScreenInput.cpp).
+    LRESULT OnMouseWheel(WPARAM, LPARAM);
+    LRESULT OnLButtonDown(WPARAM, LPARAM);
+    LRESULT OnMouseMove(WPARAM, LPARAM);
+    LRESULT OnLButtonUp(WPARAM, LPARAM);
+    LRESULT OnCaptureChanged(WPARAM, LPARAM);
 
 private:
     friend class CScreenContext;
@@ -132,6 +161,9 @@ private:
         bool bBand;
         GLint band[2];
         bool inBand[kLineRecords];
+        // Lines below the view (0: the view follows the output) and the list of the line that says so.
+        int nBelow;
+        GLuint belowList;
     };
 
     static HFONT CreateDefaultFont();
@@ -148,6 +180,26 @@ private:
     void PrepareFrame(FrameContent& content);
     // Appends to the current line (AppendText's work) and leaves a frame owed. m_lock held.
     void StoreText(const char* text);
+    // Leaves a frame owed and asks the user-interface thread for it, unless it has been asked already;
+    // never draws. m_lock held.
+    void AskFrame();
+    // The view's part of a frame (screen/ScreenScroll.cpp). With the view back: builds the lines in
+    // view that are not built yet and the line that tells how many lie below, from the glyph cache;
+    // at the end: lets those lists go. Then notes the lists `content` shows. Both locks held.
+    void PrepareView(FrameContent& content);
+    // Notes in `content` the lists of what the screen shows now, as built. m_lock held.
+    void NoteLines(FrameContent& content) const;
+    // The font to build a history line with: the one it was stored in while that still exists, else
+    // the current one. m_lock held.
+    HFONT HistoryFont(ScrollHistory::FontTag tag) const;
+    // Draws the line that tells how many lines lie below the view, flat across the bottom of the
+    // window. Context current.
+    void DrawBelowBar(const FrameContent& content) const;
+    // Lets the view's lists go (Retire). m_lock held.
+    void RetireView();
+    // Sets the four view values (clamped as the adjustment dialog's bars are) under m_lock and asks
+    // for a frame.
+    void SetViewValues(const ViewValues& values);
     // Draws one frame through `dc` (the window's paint or own device context) on the user-interface
     // thread: takes both locks, prepares, draws without m_lock. `onlyIfOwed`: nothing when nothing is
     // owed.
@@ -186,10 +238,19 @@ private:
     // Set while the user-interface thread waits for the context to draw: appends then leave it alone.
     std::atomic<bool> m_bFrameWanted{false};
     // Records whose text is stored but whose lists are not built yet, and the font each arrived in;
-    // they move with the records. Replaced fonts that such a record still needs wait in m_oldFonts.
+    // they move with the records. Replaced fonts that such a record still needs wait in m_oldFonts, and
+    // so do, up to kKeptHistoryFonts of them, those the scrollback still holds lines of: the lines stored
+    // until the font was replaced, numbered up to lastRow (none when !bInHistory).
     bool m_bPending[kLineRecords] = {};
     HFONT m_pendingFont[kLineRecords] = {};
-    std::vector<HFONT> m_oldFonts;
+    struct OldFont {
+        HFONT font;
+        bool bInHistory;
+        std::uint64_t lastRow;
+        bool bDelete = false;  // DeleteUnusedFonts' mark
+    };
+    static constexpr std::size_t kKeptHistoryFonts = 8;
+    std::vector<OldFont> m_oldFonts;
     // Lists that no record names any more, left for the next thread that holds the context.
     std::vector<CGlyphLine> m_retired;
     // The thread that owns the window (set when the window is bound), for Lock.
@@ -203,6 +264,28 @@ private:
     bool m_bClosing = false;
     // The texts of the 30 records, moved along with them.
     std::string m_texts[kLineRecords];
+
+    // The scrollback: the text of every line stored, within its bounds, fed with the records (m_lock).
+    ScrollHistory m_history;
+    // The lists of the lines in view while it is back, oldest first, by the history's line numbers;
+    // built by the frames, empty while the view follows the output.
+    struct ViewRecord {
+        std::uint64_t number;
+        CGlyphLine line;
+    };
+    std::vector<ViewRecord> m_view;
+    // The line that tells how many lines lie below the view, and the count it was built for.
+    CGlyphLine m_below;
+    int m_nBelowBuilt = -1;
+    // Wheel remainders: scrolling, and the plane's distance (Ctrl).
+    WheelNotches m_wheel;
+    WheelNotches m_zoomWheel;
+    // A drag with the left button: where it started (client pixels), the values then and whether Shift
+    // was held; a change of Shift starts the drag afresh from where it is.
+    bool m_bDragging = false;
+    POINT m_dragStart{};
+    ViewValues m_dragValues{};
+    bool m_bDragShift = false;
 };
 
 // The notifications handed to the console process.

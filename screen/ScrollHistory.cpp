@@ -29,13 +29,7 @@ void ScrollHistory::Append(std::string_view text, FontTag font) {
             // after its last whole character. The walk starts at the line's beginning, since a lead byte
             // may have ended the previous piece; it runs once per line.
             m_open.append(text.substr(0, m_lineCap - before));
-            std::size_t end = 0;
-            while (end < m_lineCap) {
-                const std::size_t width = glyph::IsSjisLead(static_cast<unsigned char>(m_open[end])) ? 2 : 1;
-                if (end + width > m_lineCap) break;  // a lead byte whose trail lies beyond the cap
-                end += width;
-            }
-            m_open.resize(end);
+            m_open.resize(glyph::SjisPrefixLength(m_open, m_lineCap));
             m_bOpenFull = true;
         }
         m_nBytes += m_open.size() - before;

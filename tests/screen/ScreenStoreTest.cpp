@@ -319,3 +319,118 @@ TEST_F(ScreenStoreTest, PastAFullStoreRecordTwentyNineStaysOnTheBaseline) {
     // empty store would be.
     EXPECT_GT(rows.first, f.height / 2);
 }
+
+namespace {
+// Splits the view's text at its CR LFs.
+std::vector<std::string> ViewLines(CScreenWnd& screen) {
+    std::vector<std::string> lines;
+    const std::string text = screen.ViewText();
+    size_t start = 0;
+    for (size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(text.substr(start, end - start));
+    }
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+// Whether every pixel of row `y` is pure red, the text colour of the test below.
+bool RowAllRed(const Frame& f, int y) {
+    for (int x = 0; x < f.width; ++x) {
+        const unsigned char* p = f.At(x, y);
+        if (p[0] < 250 || p[1] > 5 || p[2] > 5) return false;
+    }
+    return true;
+}
+}  // namespace
+
+TEST_F(ScreenStoreTest, AViewMovedBackShowsOlderLinesOverABarThatTellsHowManyLieBelow) {
+    S().m_bGradient = FALSE;
+    S().m_crBack1 = RGB(0, 0, 0);
+    S().m_crText = RGB(255, 0, 0);
+    for (int i = 0; i < 60; ++i) S().AppendOutput(("line " + std::to_string(i) + "\r\n").c_str());
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Frame f = ReadFrame(S());
+    int ruleRow = -1;
+    for (int y = f.height - 40; y < f.height; ++y) ruleRow = RowAllRed(f, y) ? y : ruleRow;
+    EXPECT_EQ(ruleRow, -1) << "at the end there is no bar";
+    EXPECT_EQ(ViewLines(S()).back(), "line 59");
+
+    S().ScrollView(10);
+    EXPECT_EQ(S().LinesBelow(), 10);
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // builds the view
+    f = ReadFrame(S());
+    for (int y = f.height - 40; y < f.height; ++y) ruleRow = RowAllRed(f, y) ? y : ruleRow;
+    ASSERT_GT(ruleRow, f.height - 30) << "a rule in the text colour right across, near the bottom";
+    // Below the rule the bar: background with the count written in the text colour.
+    int red = 0, dark = 0;
+    for (int y = ruleRow + 1; y < f.height; ++y) {
+        for (int x = 0; x < f.width; ++x) {
+            const unsigned char* p = f.At(x, y);
+            red += p[0] > 128 ? 1 : 0;
+            dark += p[0] < 8 && p[1] < 8 && p[2] < 8 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(red, 100);
+    EXPECT_GT(dark, red);
+    const std::vector<std::string> view = ViewLines(S());
+    ASSERT_EQ(view.size(), 30u);
+    EXPECT_EQ(view.front(), "line 20");
+    EXPECT_EQ(view.back(), "line 49");
+
+    // Output below the view changes neither the view nor the store's way of taking it.
+    S().AppendOutput("line 60\r\n");
+    EXPECT_EQ(S().LinesBelow(), 11);
+    EXPECT_EQ(ViewLines(S()).back(), "line 49");
+    EXPECT_EQ(Text(29), "line 60");
+
+    S().ScrollViewToNewest();
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    f = ReadFrame(S());
+    ruleRow = -1;
+    for (int y = f.height - 40; y < f.height; ++y) ruleRow = RowAllRed(f, y) ? y : ruleRow;
+    EXPECT_EQ(ruleRow, -1) << "back at the end the bar is gone";
+    EXPECT_EQ(ViewLines(S()).back(), "line 60");
+}
+
+TEST_F(ScreenStoreTest, ALineKeepsItsFirstFourKilobytesCutAfterAWholeCharacter) {
+    S().AppendOutput(std::string(3000, 'a').c_str());
+    S().AppendOutput(std::string(3000, 'b').c_str());
+    EXPECT_EQ(S().m_strLine, std::string(3000, 'a') + std::string(1096, 'b'));
+    EXPECT_EQ(Glyphs(0), 4096);
+    S().AppendOutput("c");
+    EXPECT_EQ(S().m_strLine.size(), 4096u) << "the rest of the line is dropped";
+    S().AppendOutput("\r\n");
+    EXPECT_EQ(Text(0).size(), 4096u);
+    EXPECT_EQ(ViewLines(S()).front(), Text(0)) << "the history holds what the record holds";
+
+    // A two-byte character that would cross the cap is left out whole, and the line stays closed.
+    S().AppendOutput((std::string(4095, 'a') + "\x82\xA0").c_str());
+    EXPECT_EQ(S().m_strLine, std::string(4095, 'a'));
+    S().AppendOutput("z");
+    EXPECT_EQ(S().m_strLine, std::string(4095, 'a'));
+    S().AppendOutput("\r\nnext\r\n");
+    EXPECT_EQ(Text(2), "next");
+    EXPECT_EQ(ViewLines(S())[1], std::string(4095, 'a'));
+}
+
+TEST_F(ScreenStoreTest, AReplacedFontStaysWhileTheScrollbackHoldsLinesStoredInItAndGoesAfter) {
+    HFONT first = S().m_font;
+    for (int i = 0; i < 40; ++i) S().AppendOutput("in the first font\r\n");
+    LOGFONTA lf = S().GetScreenFont();
+    lf.lfHeight = 24;
+    S().SetScreenFont(lf);
+    ASSERT_NE(S().m_font, first);
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    LOGFONTA got{};
+    EXPECT_NE(::GetObjectA(first, sizeof got, &got), 0) << "kept: scrolled back, its lines are drawn in it";
+
+    // Ten thousand lines later those lines have left the scrollback, and the font goes with them.
+    std::string flood;
+    for (int i = 0; i < 10000; ++i) flood += "later\r\n";
+    S().AppendOutput(flood.c_str());
+    ::RedrawWindow(S().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(::GetObjectA(first, sizeof got, &got), 0);
+    EXPECT_EQ(ViewLines(S()).front(), "later");
+    S().ScrollViewToOldest();
+    EXPECT_EQ(ViewLines(S()).front(), "later");
+}

@@ -1,0 +1,179 @@
+// CScreenWnd's scrollback: moving the view through the history, building the lines in view for the
+// frames, the line that tells how many lines lie below, and copying the view.
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <string>
+
+#include "res/Texts.h"
+#include "screen/ClipboardText.h"
+#include "screen/ScreenContext.h"
+#include "screen/ScreenWnd.h"
+
+static_assert(ScrollHistory::kViewLines == CScreenWnd::kLineRecords,
+              "the view shows as many lines as the screen's records");
+
+namespace {
+
+// The line below the view lies flat across the bottom of the window: a band of the first background
+// colour under a rule of the text colour, the text in the text colour. Pixels.
+constexpr int kBarHeight = 20;
+constexpr int kBarRule = 2;
+constexpr float kBarTextLeft = 6.0f;
+constexpr float kBarTextBaseline = 5.0f;
+constexpr float kBarEm = 14.0f;  // the default screen font's height, readable at the default size
+
+constexpr float kByteToIntensity = 1.0f / 255.0f;
+void Colour(COLORREF c) {
+    glColor3f(static_cast<float>(GetRValue(c)) * kByteToIntensity, static_cast<float>(GetGValue(c)) * kByteToIntensity,
+              static_cast<float>(GetBValue(c)) * kByteToIntensity);
+}
+
+void Rect(int left, int bottom, int right, int top) {
+    glBegin(GL_QUADS);
+    glVertex2i(left, bottom);
+    glVertex2i(right, bottom);
+    glVertex2i(right, top);
+    glVertex2i(left, top);
+    glEnd();
+}
+
+}  // namespace
+
+void CScreenWnd::ScrollView(long long lines) {
+    ScreenLock lock(*this);
+    const int before = m_history.Offset();
+    m_history.ScrollBack(lines);
+    if (m_history.Offset() != before) AskFrame();
+}
+
+void CScreenWnd::ScrollViewToOldest() {
+    ScreenLock lock(*this);
+    const int before = m_history.Offset();
+    m_history.ScrollToOldest();
+    if (m_history.Offset() != before) AskFrame();
+}
+
+void CScreenWnd::ScrollViewToNewest() {
+    ScreenLock lock(*this);
+    if (m_history.IsAtEnd()) return;
+    m_history.ScrollToNewest();
+    m_wheel.Reset();
+    AskFrame();
+}
+
+int CScreenWnd::LinesBelow() {
+    ScreenLock lock(*this);
+    return m_history.LinesBelow();
+}
+
+std::string CScreenWnd::ViewText() {
+    ScreenLock lock(*this);
+    return m_history.CopyText();
+}
+
+bool CScreenWnd::CopyView() {
+    // Copied out first: the clipboard is not waited for with the store locked.
+    const std::string text = ViewText();
+    if (PutClipboardText(m_hWnd, text)) return true;
+    ::MessageBeep(MB_OK);
+    return false;
+}
+
+HFONT CScreenWnd::HistoryFont(ScrollHistory::FontTag tag) const {
+    HFONT font = reinterpret_cast<HFONT>(tag);
+    if (font == nullptr || font == m_font) return m_font;
+    const bool kept = std::any_of(m_oldFonts.begin(), m_oldFonts.end(), [&](const OldFont& old) { return old.font == font; });
+    return kept ? font : m_font;
+}
+
+void CScreenWnd::RetireView() {
+    for (ViewRecord& record : m_view) Retire(record.line);
+    m_view.clear();
+    Retire(m_below);
+    m_nBelowBuilt = -1;
+}
+
+void CScreenWnd::PrepareView(FrameContent& content) {
+    if (m_history.IsAtEnd()) {
+        if (!m_view.empty() || m_nBelowBuilt >= 0) RetireView();
+        NoteLines(content);
+        return;
+    }
+    CScreenContext gl(*this, false);  // current again if Render released it
+    if (gl) {
+        // Lines still in view keep their lists; rows of the history never change once the view has
+        // passed them, so a line's number names its text. The others are built from the glyph cache.
+        std::vector<ViewRecord> view;
+        for (ScrollHistory::ViewLine& line : m_history.ViewLines()) {
+            auto kept = std::find_if(m_view.begin(), m_view.end(),
+                                     [&](const ViewRecord& r) { return r.number == line.number; });
+            if (kept != m_view.end()) {
+                view.push_back(*kept);
+                kept->line = CGlyphLine();  // moved: not retired below
+                continue;
+            }
+            ViewRecord record{line.number, CGlyphLine()};
+            HGDIOBJ old = ::SelectObject(m_glDC, HistoryFont(line.font));
+            record.line.Build(m_glDC, line.text.c_str(), kExtrusion);  // a failure leaves it undrawn
+            ::SelectObject(m_glDC, old);
+            view.push_back(record);
+        }
+        for (ViewRecord& record : m_view) Retire(record.line);
+        m_view.swap(view);
+        const int below = m_history.LinesBelow();
+        if (below != m_nBelowBuilt) {
+            Retire(m_below);
+            const std::string text = kTextBelowBefore + std::to_string(below) + kTextBelowAfter;
+            HGDIOBJ old = ::SelectObject(m_glDC, m_font);
+            m_below.Build(m_glDC, text.c_str(), kExtrusion);
+            ::SelectObject(m_glDC, old);
+            m_nBelowBuilt = below;
+        }
+    }
+    NoteLines(content);
+}
+
+void CScreenWnd::NoteLines(FrameContent& content) const {
+    if (!m_history.IsAtEnd() && !m_view.empty()) {
+        content.nNewest = static_cast<int>(m_view.size()) - 1;
+        for (int i = 0; i <= content.nNewest; ++i) content.lists[i] = m_view[static_cast<size_t>(i)].line.GetList();
+        content.nBelow = m_history.LinesBelow();
+        content.belowList = m_below.GetList();
+        return;
+    }
+    content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
+    for (int i = 0; i <= content.nNewest; ++i) content.lists[i] = m_lines[i].GetList();
+    content.nBelow = 0;
+    content.belowList = 0;
+}
+
+void CScreenWnd::DrawBelowBar(const FrameContent& content) const {
+    GLint vp[4] = {};
+    glGetIntegerv(GL_VIEWPORT, vp);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, vp[2], 0.0, vp[3], -100.0, 100.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_LIGHTING);
+    glDisable(GL_DEPTH_TEST);
+    Colour(content.crBack1);
+    Rect(0, 0, vp[2], kBarHeight);
+    Colour(content.crText);
+    Rect(0, kBarHeight, vp[2], kBarHeight + kBarRule);
+    if (content.belowList != 0) {
+        // Flat on the window: the extrusion lies along the line of sight.
+        glTranslatef(kBarTextLeft, kBarTextBaseline, 0.0f);
+        glScalef(kBarEm, kBarEm, 1.0f);
+        glCallList(content.belowList);
+    }
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+}
