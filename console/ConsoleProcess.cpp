@@ -22,6 +22,8 @@ namespace {
 constexpr DWORD kReadSize = 2048;          // bytes per read; the chunk buffer has one more for the NUL
 constexpr DWORD kPollMs = 1000;            // the exit watcher's poll period
 constexpr DWORD kExitWaitMs = 2000;        // how long the interpreter may take to obey "exit"
+constexpr DWORD kExitUnreadMs = 500;       // how long "exit" may stay unread before the wait is cut short
+constexpr DWORD kExitPollMs = 20;
 constexpr DWORD kWorkerWaitMs = 1000;      // how long Stop waits before ending a worker by force
 constexpr DWORD kCallbackGraceMs = 10000;  // how much longer it waits for a worker inside a callback
 constexpr DWORD kStopPollMs = 20;
@@ -446,7 +448,16 @@ void ConsoleProcess::EndInterpreter() {
         // the pipe has room for it.
         DropInput(false);
         Queue("exit\r\n", 6, true);
-        if (::WaitForSingleObject(m_hProcess, kExitWaitMs) == WAIT_TIMEOUT) ::TerminateProcess(m_hProcess, 1);
+        const DWORD start = ::GetTickCount();
+        while (::WaitForSingleObject(m_hProcess, kExitPollMs) == WAIT_TIMEOUT) {
+            // A waiting interpreter reads "exit" at once; one that leaves it unread runs something that
+            // reads no input (a program, a batch file) and will not obey within the wait either.
+            const DWORD elapsed = ::GetTickCount() - start;
+            if (elapsed >= kExitWaitMs || (elapsed >= kExitUnreadMs && PendingInput() > 0)) {
+                ::TerminateProcess(m_hProcess, 1);
+                break;
+            }
+        }
     }
     // What the interpreter started goes with it, also what outlived an interpreter that obeyed.
     if (m_hProcess != nullptr) EndProcesses(true, kProgramEndWaitMs);

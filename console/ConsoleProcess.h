@@ -59,8 +59,9 @@ public:
     // Ends the interpreter, the workers and the pipes; safe to call at any time, also twice.
     void Stop();
     int IsRunning();
-    // Sends "exit", gives the interpreter kExitWaitMs to obey (whether or not its input has room), then
-    // ends it and every program it started.
+    // Sends "exit" and gives the interpreter up to two seconds to obey (whether or not its input has
+    // room), half a second when "exit" stays unread (it runs something that reads no input); then ends
+    // it and every program it started.
     void EndInterpreter();
 
     // Ends the programs the interpreter runs (every process it started, directly or not), leaving the
