@@ -20,7 +20,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 vx_init_prefix() {
-  local stamp="$WINEPREFIX/.vextral-ready-2"
+  local stamp="$WINEPREFIX/.vextral-ready-3"
   [ -f "$stamp" ] && return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   vx_wine wineboot -i >/dev/null 2>&1 || true
@@ -45,6 +45,17 @@ vx_init_prefix() {
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   vx_wine regedit /S "$reg" >/dev/null 2>&1
   rm -f "$reg"
+  # Marlett, the font of the caption's buttons (minimize, maximize, close) and of the check marks and
+  # arrows Wine draws itself. Debian's Wine looks for its own fonts in /usr/share/fonts, not where
+  # fonts-wine puts them (/usr/share/wine/fonts), so without this every caption shows the letters
+  # "0", "1" and "r" in a fallback face. Wine loads every font file in the prefix's Fonts folder.
+  local marlett
+  for marlett in "$(dirname "$WINELOADER")/../../share/wine/fonts/marlett.ttf" /usr/share/wine/fonts/marlett.ttf; do
+    if [ -f "$marlett" ]; then
+      ln -sf "$(realpath "$marlett")" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+      break
+    fi
+  done
   touch "$stamp"
 }
 
