@@ -46,9 +46,10 @@ vx_init_prefix() {
   vx_wine regedit /S "$reg" >/dev/null 2>&1
   rm -f "$reg"
   # Marlett, the font of the caption's buttons (minimize, maximize, close) and of the check marks and
-  # arrows Wine draws itself. Debian's Wine looks for its own fonts in /usr/share/fonts, not where
-  # fonts-wine puts them (/usr/share/wine/fonts), so without this every caption shows the letters
-  # "0", "1" and "r" in a fallback face. Wine loads every font file in the prefix's Fonts folder.
+  # arrows Wine draws itself. Debian's Wine 8 never opens /usr/share/wine/fonts, where fonts-wine puts
+  # it (traced: only the prefix's Fonts folder and fontconfig's folders are read, also when a new prefix
+  # is made), so without this every caption shows the letters "0", "1" and "r" in a fallback face.
+  # Wine loads every font file in the prefix's Fonts folder.
   local marlett
   for marlett in "$(dirname "$WINELOADER")/../../share/wine/fonts/marlett.ttf" /usr/share/wine/fonts/marlett.ttf; do
     if [ -f "$marlett" ]; then
