@@ -3,7 +3,7 @@
 # Vextral needs. Packages already present are left alone, so a second run is quick.
 set -euo pipefail
 
-need=(cmake ninja-build g++ clang libclang-rt-14-dev
+need=(cmake ninja-build g++ clang lld libclang-rt-14-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
       googletest libglu1-mesa-dev
       wine wine64 libgl1-mesa-dri
