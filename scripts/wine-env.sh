@@ -5,13 +5,17 @@
 
 VX_ROOT=${VX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
-# The 64-bit loader, named directly: this machine's kernel runs no 32-bit (i386) Linux code, so Wine's
-# 32-bit loader cannot start here, and Debian's `wine` wrapper would pick it whenever it is installed.
-# The program's x86_64 build is the one that runs under it; the i686 build is only built here.
+# The 64-bit loader, named directly: the kernels of many of our machines run no 32-bit (i386) Linux
+# code, so Wine's 32-bit loader cannot start there, and Debian's `wine` wrapper would pick it whenever
+# it is installed. The program's x86_64 build runs everywhere; the i686 build runs (handed over by the
+# 64-bit loader to the 32-bit one) only where vx_runs_i686 says so.
 export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 vx_wine() { "$WINELOADER" "$@"; }
+# True where Wine's 32-bit loader is installed and the kernel runs it: the i686 build can run here. The
+# 64-bit loader hands a 32-bit program over to it by itself.
+vx_runs_i686() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 # Stops the prefix's Wine server and everything running in it; no server running is no failure
 # (wineserver -k then returns 1, which would end a caller under set -e).
 vx_kill_server() { "$WINESERVER" -k >/dev/null 2>&1 || true; }
@@ -21,7 +25,15 @@ export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 vx_init_prefix() {
   local stamp="$WINEPREFIX/.vextral-ready-3"
-  [ -f "$stamp" ] && return 0
+  if [ -f "$stamp" ]; then
+    # A prefix made before the 32-bit loader was installed has no 32-bit system DLLs; removing the
+    # update stamp makes wineboot install them.
+    if vx_runs_i686 && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+      rm -f "$WINEPREFIX/.update-timestamp"
+      vx_wine wineboot -u >/dev/null 2>&1 || true
+    fi
+    return 0
+  fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   vx_wine wineboot -i >/dev/null 2>&1 || true
   # Font replacements: the faces the program asks for, mapped onto the IPA fonts.
