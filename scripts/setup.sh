@@ -3,7 +3,7 @@
 # Vextral needs. Packages already present are left alone, so a second run is quick.
 set -euo pipefail
 
-need=(cmake ninja-build g++ clang libclang-rt-14-dev
+need=(cmake ninja-build g++ g++-multilib clang lld libclang-rt-14-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
       googletest libglu1-mesa-dev libx11-dev libxtst-dev
       wine wine64 libgl1-mesa-dri
@@ -25,6 +25,30 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Where the kernel runs 32-bit (i386) code (many of our machines refuse it; detect, never assume), the
+# i686 program and the 32-bit build of the logic are tested too: that needs Wine's 32-bit loader with a
+# 32-bit GL driver, and 32-bit GLU for the native mesh tests. (On Debian the i386 packages must share the
+# amd64 ones' versions, so this may also update some installed amd64 packages.)
+if /lib32/ld-linux.so.2 --version >/dev/null 2>&1; then
+  need32=(wine32:i386 libgl1-mesa-dri:i386 libglu1-mesa-dev:i386)
+  missing=()
+  for p in "${need32[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    if [ "$(id -u)" != 0 ]; then
+      echo "setup: this machine runs 32-bit code; installing ${missing[*]} needs root" >&2
+      exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
 fi
 
 # Wine runs under a Japanese locale so that the ANSI code page is 932.

@@ -5,13 +5,17 @@
 
 VX_ROOT=${VX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
-# The 64-bit loader, named directly: this machine's kernel runs no 32-bit (i386) Linux code, so Wine's
-# 32-bit loader cannot start here, and Debian's `wine` wrapper would pick it whenever it is installed.
-# The program's x86_64 build is the one that runs under it; the i686 build is only built here.
+# The 64-bit loader, named directly: the kernels of many of our machines run no 32-bit (i386) Linux
+# code, so Wine's 32-bit loader cannot start there, and Debian's `wine` wrapper would pick it whenever
+# it is installed. The program's x86_64 build runs everywhere; the i686 build runs (handed over by the
+# 64-bit loader to the 32-bit one) only where vx_runs_i686 says so.
 export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 vx_wine() { "$WINELOADER" "$@"; }
+# True where Wine's 32-bit loader is installed and the kernel runs it: the i686 build can run here. The
+# 64-bit loader hands a 32-bit program over to it by itself.
+vx_runs_i686() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 # Stops the prefix's Wine server and everything running in it; no server running is no failure
 # (wineserver -k then returns 1, which would end a caller under set -e).
 vx_kill_server() { "$WINESERVER" -k >/dev/null 2>&1 || true; }
@@ -20,8 +24,16 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 
 vx_init_prefix() {
-  local stamp="$WINEPREFIX/.vextral-ready-2"
-  [ -f "$stamp" ] && return 0
+  local stamp="$WINEPREFIX/.vextral-ready-3"
+  if [ -f "$stamp" ]; then
+    # A prefix made before the 32-bit loader was installed has no 32-bit system DLLs; removing the
+    # update stamp makes wineboot install them.
+    if vx_runs_i686 && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+      rm -f "$WINEPREFIX/.update-timestamp"
+      vx_wine wineboot -u >/dev/null 2>&1 || true
+    fi
+    return 0
+  fi
   mkdir -p "$(dirname "$WINEPREFIX")"
   vx_wine wineboot -i >/dev/null 2>&1 || true
   # Font replacements: the faces the program asks for, mapped onto the IPA fonts.
@@ -45,6 +57,18 @@ vx_init_prefix() {
   } | iconv -f UTF-8 -t UTF-16 > "$reg"
   vx_wine regedit /S "$reg" >/dev/null 2>&1
   rm -f "$reg"
+  # Marlett, the font of the caption's buttons (minimize, maximize, close) and of the check marks and
+  # arrows Wine draws itself. Debian's Wine 8 never opens /usr/share/wine/fonts, where fonts-wine puts
+  # it (traced: only the prefix's Fonts folder and fontconfig's folders are read, also when a new prefix
+  # is made), so without this every caption shows the letters "0", "1" and "r" in a fallback face.
+  # Wine loads every font file in the prefix's Fonts folder.
+  local marlett
+  for marlett in "$(dirname "$WINELOADER")/../../share/wine/fonts/marlett.ttf" /usr/share/wine/fonts/marlett.ttf; do
+    if [ -f "$marlett" ]; then
+      ln -sf "$(realpath "$marlett")" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+      break
+    fi
+  done
   touch "$stamp"
 }
 

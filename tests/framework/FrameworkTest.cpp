@@ -11,6 +11,25 @@
 
 TEST(Environment, AnsiCodePageIsShiftJis) { EXPECT_EQ(::GetACP(), 932u); }
 
+// Wine draws the caption's buttons, and the check marks and arrows of its own controls, with glyphs of
+// the Marlett font; in a prefix that does not find it, every caption shows the letters "0", "1" and "r".
+TEST(Environment, CaptionSymbolFontIsFound) {
+    LOGFONTA lf{};
+    lf.lfHeight = -13;
+    lf.lfCharSet = SYMBOL_CHARSET;
+    std::strcpy(lf.lfFaceName, "Marlett");
+    HFONT font = ::CreateFontIndirectA(&lf);
+    ASSERT_NE(font, nullptr);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    char face[LF_FACESIZE] = {};
+    ::GetTextFaceA(dc, sizeof face, face);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    EXPECT_STREQ(face, "Marlett");
+}
+
 namespace {
 
 constexpr UINT kPing = WM_APP + 1;

@@ -203,7 +203,7 @@ TEST_F(GlyphGL, GlyphListDrawsFrontBackAndOutwardWalls)
         const float c = (lo[axis] + hi[axis]) / 2, size = hi[axis] - lo[axis];
         for (const Poly& p : Feedback(list, axis == 0 ? 1.0f : 0.0f, axis == 1 ? 1.0f : 0.0f, 0)) {
             float at = 0;
-            for (const Vertex& v : p.v) at += (axis == 0 ? v.x : v.y) / p.v.size();
+            for (const Vertex& v : p.v) at += (axis == 0 ? v.x : v.y) / static_cast<float>(p.v.size());
             if (p.part != kWall || std::fabs(at - c) < 0.4f * size) continue;
             EXPECT_NEAR(p.v[0].lit, at > c ? 1.0f : 0.0f, 0.05f) << "axis " << axis << " at " << at;
             lit += at > c;

@@ -202,11 +202,12 @@ TEST(Flatten, OutlinesTooIntricateForTheTessellatorAreCoarsenedAndDamagedOnesLef
         w.Begin({0, 0});
         std::vector<Vec2> pts;
         for (int i = 0; i < count; ++i) {
-            pts.push_back({size * (2 * i + 1), (i % 2 ? -1.0f : 1.0f) * size * 4});
-            pts.push_back({size * (2 * i + 2), 0});
+            const auto x = static_cast<float>(2 * i);
+            pts.push_back({size * (x + 1), (i % 2 ? -1.0f : 1.0f) * size * 4});
+            pts.push_back({size * (x + 2), 0});
         }
         for (size_t i = 0; i < pts.size(); i += 2) w.Curve(kPrimQSpline, {pts[i], pts[i + 1]});
-        w.Curve(kPrimLine, {{size * 2 * count, -size}, {0, -size}});
+        w.Curve(kPrimLine, {{size * 2 * static_cast<float>(count), -size}, {0, -size}});
         w.End();
         return w.b;
     };
