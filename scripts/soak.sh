@@ -42,6 +42,7 @@ first=$(awk -v t="$start_s" '$1 >= t + 60 { print $2; exit }' "$samples")
 last=$(tail -1 "$samples" | cut -d' ' -f2)
 min=$(awk -v t="$start_s" '$1 >= t + 60 { if (m == "" || $2 < m) m = $2 } END { print m }' "$samples")
 max=$(awk -v t="$start_s" '$1 >= t + 60 { if ($2 > m) m = $2 } END { print m }' "$samples")
+echo "soak: private memory a minute apart (kB): $(awk -v t="$start_s" '$1 >= t + n * 60 { printf "%s ", $2; n++ }' "$samples")"
 echo "soak: private memory after 1 min ${first:-?} kB, at the end $last kB, range after 1 min ${min:-?}..${max:-?} kB"
 if [ -n "${first:-}" ]; then
   awk -v a="$first" -v b="$max" 'BEGIN { printf "soak: growth after the first minute %.1f %%\n", (b - a) * 100 / a }'
