@@ -21,7 +21,7 @@ namespace {
 
 CWinApp g_app;  // the application object, as in the program: the main window is recorded in it
 
-constexpr int kRounds = 3;     // bursts at each size, the sizes in turn
+constexpr int kRounds = 5;       // bursts at each size, the sizes in turn
 constexpr int kFrameRounds = 5;  // rounds of frames at each size, the sizes in turn
 constexpr int kFramesPerRound = 9;
 constexpr int kBurstLines = 2000;
