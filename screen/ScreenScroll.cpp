@@ -67,6 +67,11 @@ int CScreenWnd::LinesBelow() {
     return m_history.LinesBelow();
 }
 
+std::size_t CScreenWnd::HistoryBytes() {
+    ScreenLock lock(*this);
+    return m_history.Bytes();
+}
+
 std::string CScreenWnd::ViewText() {
     ScreenLock lock(*this);
     return m_history.CopyText();

@@ -22,6 +22,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -98,6 +99,8 @@ public:
     void ScrollViewToNewest();
     // Lines below the view: 0 while it shows the newest line.
     int LinesBelow();
+    // Bytes of text the scrollback holds (its bounds keep this flat once it is full).
+    std::size_t HistoryBytes();
     // The texts of the lines in view, oldest first, CR LF between them.
     std::string ViewText();
     // Puts ViewText on the clipboard; a beep when the clipboard cannot be had (another program holds it).

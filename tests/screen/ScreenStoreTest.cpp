@@ -434,3 +434,14 @@ TEST_F(ScreenStoreTest, AReplacedFontStaysWhileTheScrollbackHoldsLinesStoredInIt
     S().ScrollViewToOldest();
     EXPECT_EQ(ViewLines(S()).front(), "later");
 }
+
+TEST_F(ScreenStoreTest, TheScrollbacksBytesAreTheTextItHoldsAndStayFlatOnceItIsFull) {
+    EXPECT_EQ(S().HistoryBytes(), 0u);
+    S().AppendOutput("dir\r\nab");
+    EXPECT_EQ(S().HistoryBytes(), 5u) << "the current line counts as it grows";
+    for (int i = 0; i < 10000; ++i) S().AppendOutput("0123456789\r\n");
+    // 10,001 lines ended, 10,000 kept: "dir" went first.
+    EXPECT_EQ(S().HistoryBytes(), 12u + 9999u * 10u);
+    for (int i = 0; i < 100; ++i) S().AppendOutput("0123456789\r\n");
+    EXPECT_EQ(S().HistoryBytes(), 10000u * 10u);
+}
