@@ -2,6 +2,8 @@
  * server (XTest, as a keyboard would) and polls the pixels of a region of the screen (the entry box)
  * until they change. Keys alternate between a letter and BackSpace, so every key changes the region.
  *   keydelay <x> <y> <width> <height> <keys> [pause-ms]
+ * The first change counts, and the caret's blink changes the region too: a key slower than the next
+ * blink (at most about half a second) would be reported at the blink.
  * Prints one line per key and the worst, the median and the mean; a key whose pixels do not change
  * within 60 s counts as 60000 ms and is reported as such. Linux only (Xlib, XTest). */
 #include <X11/Xlib.h>
