@@ -3,12 +3,14 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "framework/App.h"
 
@@ -307,3 +309,23 @@ int CountTriangles(GLuint list) {
 }
 
 }  // namespace bench
+
+void bench::FeedLines(CScreenWnd& screen, int from, int to, const std::function<std::string(int)>& line) {
+    constexpr size_t kChunk = 2048;
+    std::atomic<bool> done{false};
+    std::thread feeder([&] {
+        std::string pending;
+        for (int i = from; i < to; ++i) {
+            pending += line(i);
+            pending += "\r\n";
+            while (pending.size() >= kChunk) {
+                screen.AppendOutput(pending.substr(0, kChunk).c_str());
+                pending.erase(0, kChunk);
+            }
+        }
+        if (!pending.empty()) screen.AppendOutput(pending.c_str());
+        done = true;
+    });
+    PumpUntil([&] { return done.load(); }, 1e9);
+    feeder.join();
+}

@@ -41,6 +41,11 @@ bool AllMet();
 bool PumpUntil(const std::function<bool()>& done, double timeoutMs);
 void PumpFor(double ms);
 
+// Lines line(from) .. line(to - 1), each ended by "\r\n", into the screen as the interpreter's reader
+// brings them (chunks of up to 2,048 bytes, from a thread of its own) while this thread runs the message
+// loop; returns when the last chunk is stored (the owed frame is not waited for).
+void FeedLines(CScreenWnd& screen, int from, int to, const std::function<std::string(int)>& line);
+
 // An 80-column line of printable ASCII text, different for each `index`, as a listing would print.
 std::string ListingLine(int index);
 // 80 distinct printable ASCII characters (0x21 to 0x70).

@@ -16,7 +16,6 @@ using namespace bench;
 
 namespace {
 
-constexpr int kChunk = 2048;
 // The reference is taken once the scrollback is full: it keeps up to 10,000 lines (bounded), so until then
 // memory grows with the output by design; from there on it must stay flat. 11,000 lines leave a margin
 // beyond the bound.
@@ -37,22 +36,7 @@ std::string OutputLine(int i) {
 // frame is drawn after it, outside that time).
 double Feed(CScreenWnd& screen, int from, int to) {
     const double start = NowMs();
-    std::atomic<bool> done{false};
-    std::thread feeder([&] {
-        std::string pending;
-        for (int i = from; i < to; ++i) {
-            pending += OutputLine(i);
-            pending += "\r\n";
-            while (pending.size() >= kChunk) {
-                screen.AppendOutput(pending.substr(0, kChunk).c_str());
-                pending.erase(0, kChunk);
-            }
-        }
-        if (!pending.empty()) screen.AppendOutput(pending.c_str());
-        done = true;
-    });
-    PumpUntil([&] { return done.load(); }, 1e9);
-    feeder.join();
+    FeedLines(screen, from, to, OutputLine);
     const double time = NowMs() - start;
     PumpFor(200);  // the owed frame
     return time;

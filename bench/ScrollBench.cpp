@@ -30,7 +30,6 @@ constexpr int kHistoryLines = 10000;
 constexpr int kNotches = 20;
 constexpr int kJumps = 10;
 constexpr int kFrames = 11;
-constexpr int kChunk = 2048;
 constexpr double kTimeoutMs = 10000;
 // The pause before each notch or key, as a person's hand leaves one.
 constexpr double kPauseMs = 150;
@@ -71,22 +70,7 @@ bool PromptShown(CScreenWnd& screen) {
 // Lines into the screen as the interpreter's reader brings them (chunks of up to 2,048 bytes from a thread
 // of its own) while this thread answers messages and draws the frames.
 void Feed(CScreenWnd& screen, int count) {
-    std::atomic<bool> done{false};
-    std::thread feeder([&] {
-        std::string pending;
-        for (int i = 0; i < count; ++i) {
-            pending += ListingLine(i);
-            pending += "\r\n";
-            while (pending.size() >= kChunk) {
-                screen.AppendOutput(pending.substr(0, kChunk).c_str());
-                pending.erase(0, kChunk);
-            }
-        }
-        if (!pending.empty()) screen.AppendOutput(pending.c_str());
-        done = true;
-    });
-    PumpUntil([&] { return done.load(); }, 1e9);
-    feeder.join();
+    FeedLines(screen, 0, count, ListingLine);
     PumpFor(300);  // the owed frame
 }
 
