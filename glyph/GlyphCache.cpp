@@ -294,7 +294,7 @@ GLuint CGlyphCache::BuildGlyph(HDC dc, const Font& font, unsigned code)
 }
 
 BOOL CGlyphCache::Acquire(HDC dc, float extrusion, const unsigned* codes, int count, GLuint owner,
-                          GLuint* lists)
+                          GLuint* lists, float* advances)
 {
     if (dc == nullptr || owner == 0 || count < 0 || (count > 0 && (codes == nullptr || lists == nullptr)))
         return FALSE;
@@ -332,10 +332,13 @@ BOOL CGlyphCache::Acquire(HDC dc, float extrusion, const unsigned* codes, int co
                 ok = FALSE;
                 break;
             }
+            g->advance = m_fLastAdvance;
         }
         ++g->refs;
         line.glyphs.push_back(g);
         lists[i] = g->list;
+        if (advances != nullptr)
+            advances[i] = g->advance;
     }
     if (previousFont != nullptr)
         ::SelectObject(dc, previousFont);

@@ -51,9 +51,11 @@ public:
     // Glyph lists for codes[0..count) in the font selected into `dc`, each glyph extruded by `extrusion`
     // em: lists[i] receives the list for codes[i]. A code is a code-page-932 character: a byte value, or
     // lead * 256 + trail. Takes one reference per code under `owner` (non-zero, unique among the lines
-    // holding references). Glyphs not built yet are built now. FALSE when the font cannot be read or
+    // holding references). Glyphs not built yet are built now. When `advances` is given, advances[i]
+    // receives how far the list for codes[i] moves the origin (em). FALSE when the font cannot be read or
     // outlined or no list name is left; no reference is then kept.
-    BOOL Acquire(HDC dc, float extrusion, const unsigned* codes, int count, GLuint owner, GLuint* lists);
+    BOOL Acquire(HDC dc, float extrusion, const unsigned* codes, int count, GLuint owner, GLuint* lists,
+                 float* advances = nullptr);
     // Drops every reference taken under `owner`; unknown owners are ignored.
     void Release(GLuint owner);
 
@@ -70,6 +72,7 @@ private:
     struct Glyph {
         GLuint list = 0;
         int refs = 0;
+        float advance = 0.0f;
     };
     // One font at one extrusion depth.
     struct Font {

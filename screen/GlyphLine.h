@@ -2,12 +2,19 @@
 // CGlyphLine: one screen line as OpenGL display lists of extruded glyphs.
 //
 // A record names a line list (m_nList) that calls m_nGlyphCount consecutive per-character lists
-// starting at m_nGlyphBase. Copying a record copies the three names only; only one copy may be deleted.
+// starting at m_nGlyphBase, and holds where each character starts along the line, so that a frame can
+// call only the characters that reach the window. Copying a record copies the names and shares the
+// positions; only one copy may be deleted.
 // The lists belong to the rendering context that was current when Build ran: Build and Delete need that
 // context current on the calling thread. Destroying a record does no GL work.
 #include <windows.h>
 
 #include <GL/gl.h>
+
+#include <memory>
+#include <vector>
+
+#include "screen/VisibleGlyphs.h"
 
 class CGlyphLine {
 public:
@@ -20,8 +27,16 @@ public:
     BOOL Build(HDC dc, const char* text, float extrusion);
     void Delete();
     GLuint GetList() const { return m_nList; }
+    // Draws the characters whose solids, of the extent `box`, can reach the window (all of them by the
+    // line list when they all can), `clip` carrying the line's coordinates to the clip volume. Needs the
+    // context current.
+    void DrawVisible(const double clip[16], const visible::GlyphBox& box) const;
+    // m_nGlyphCount + 1 positions along the line (em): character i spans [starts[i], starts[i + 1]). Null
+    // for an empty record. Shared, so that a frame can go on drawing a record replaced meanwhile.
+    const std::shared_ptr<const std::vector<float>>& GetStarts() const { return m_starts; }
 
     GLuint m_nList = 0;
     GLuint m_nGlyphBase = 0;
     int m_nGlyphCount = 0;
+    std::shared_ptr<const std::vector<float>> m_starts;
 };

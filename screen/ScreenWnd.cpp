@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "screen/LineAssembler.h"
 #include "screen/ScreenContext.h"
+#include "screen/VisibleGlyphs.h"
 
 std::atomic<CScreenWnd*> g_pScreen{nullptr};
 std::atomic<FrameShownHook> g_pfnFrameShown{nullptr};
@@ -291,6 +292,11 @@ bool RowBand(const GLdouble mv[16], const GLdouble proj[16], const GLint vp[4], 
     return true;
 }
 
+// What a character's solid can cover beyond its advance (em): a full em either side is more than any
+// overhang of an italic or a script face.
+constexpr visible::GlyphBox kGlyphBox{1.0, kRowBottom, kRowTop, CScreenWnd::kExtrusion};
+constexpr int kRecordsPerFlush = 8;
+
 }  // namespace
 
 void CScreenWnd::ChooseBand(FrameContent& content) const {
@@ -552,13 +558,22 @@ void CScreenWnd::DrawScene(HDC) {
     glRotatef(f->fTilt, 1.0f, 0.0f, 0.0f);
 
     // The newest record on the baseline, each older one a unit further along the plane.
+    GLdouble proj[16], mv[16], clip[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, proj);
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    visible::Multiply(proj, mv, clip);
     float y = 0.0f;
     for (int i = f->nNewest; i >= 0; --i) {
         if (f->lists[i] > 0 && (!f->bBand || f->inBand[i])) {
             glPushMatrix();
             glTranslatef(0.0f, y, 0.0f);
-            glCallList(f->lists[i]);
+            GLdouble row[16];
+            visible::MoveAlongY(clip, y, row);
+            f->records[i].DrawVisible(row, kGlyphBox);
             glPopMatrix();
+            // A renderer that rasterises on threads of its own (Mesa's software one) starts on what it
+            // has while the rest is sent.
+            if (i % kRecordsPerFlush == 0) glFlush();
         }
         y += 1.0f;
     }

@@ -354,3 +354,72 @@ TEST_F(GlyphGL, RenderedGlyphIsLitFromFrontBackAndSide)
     EXPECT_NEAR(back, front, front * 0.1);
     EXPECT_GT(side, 500);
 }
+
+TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesDrawsWhatTheWholeLineDraws)
+{
+    // A line longer than the window is wide, seen from close by, moved so that it runs out of the window
+    // on the left and on the right: the characters in view, called from where the run starts, give the
+    // same picture as the whole line.
+    CGlyphLine line;
+    std::string text;
+    for (int i = 0; i < 6; ++i)
+        text += "0123456789ABCDEFGHIJ";
+    ASSERT_TRUE(line.Build(g_dc, text.c_str(), kDepth));
+    glViewport(0, 0, kW, kH);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40.0, double(kW) / kH, 0.1, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    // Lit as the screen lights: some ambient light, one white light from the viewer (its position is
+    // taken through the model-view matrix).
+    glLoadIdentity();
+    const GLfloat grey[4] = {0.2f, 0.2f, 0.2f, 1}, zero[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1},
+                  pos[4] = {0, 0, 1, 0};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, grey);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, zero);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, pos);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, white);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0})
+        glEnable(cap);
+    const visible::GlyphBox box{1.0, -0.5, 1.5, kDepth};
+    for (float along : {-20.0f, -2.0f}) {
+        auto picture = [&](bool cut, visible::GlyphRange* range) {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            glLoadIdentity();
+            gluLookAt(0, 0, 20, 0, 0, 0, 0, 1, 0);
+            glTranslatef(along, -0.5f, 10.0f);
+            GLdouble proj[16], mv[16], clip[16];
+            glGetDoublev(GL_PROJECTION_MATRIX, proj);
+            glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+            visible::Multiply(proj, mv, clip);
+            *range = visible::VisibleGlyphs(clip, line.GetStarts()->data(), line.m_nGlyphCount, box);
+            if (cut)
+                line.DrawVisible(clip, box);
+            else
+                glCallList(line.GetList());
+            std::vector<unsigned char> px(kW * kH * 3);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, kW, kH, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+            return px;
+        };
+        visible::GlyphRange range;
+        const std::vector<unsigned char> whole = picture(false, &range);
+        const std::vector<unsigned char> cut = picture(true, &range);
+        EXPECT_TRUE(range.end < line.m_nGlyphCount) << "the line runs out of the window on the right";
+        if (along < -10.0f) {
+            EXPECT_GT(range.first, 10) << "and on the left";
+        }
+        int lit = 0, differ = 0;
+        for (size_t i = 0; i < whole.size(); i += 3) {
+            lit += whole[i] > 64;
+            // Channels a step or two apart where the same edge is reached by sums in another order.
+            differ += std::abs(int(whole[i]) - int(cut[i])) > 8;
+        }
+        EXPECT_GT(lit, 1000) << "along " << along;
+        EXPECT_LT(differ, lit / 100) << "along " << along << ": " << differ << " of " << lit << " pixels differ";
+    }
+    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0})
+        glDisable(cap);
+    line.Delete();
+}
