@@ -7,6 +7,26 @@
 
 int CGlyphLine::CountChars(const char* text) { return glyph::CountSjisChars(text); }
 
+BOOL CGlyphLine::AcquireGlyphs(HDC dc, const char* text, float extrusion, GLuint owner)
+{
+    std::vector<unsigned> codes(static_cast<size_t>(m_nGlyphCount));
+    auto glyphs = std::make_shared<std::vector<GLuint>>(codes.size());
+    std::vector<float> advances(codes.size());
+    const char* p = text;
+    for (unsigned& code : codes)
+        p = glyph::NextSjisChar(p, &code);
+    CGlyphCache* cache = CGlyphCache::Current();
+    if (cache == nullptr ||
+        !cache->Acquire(dc, extrusion, codes.data(), m_nGlyphCount, owner, glyphs->data(), advances.data()))
+        return FALSE;
+    auto starts = std::make_shared<std::vector<float>>(codes.size() + 1, 0.0f);
+    for (size_t i = 0; i < advances.size(); ++i)
+        (*starts)[i + 1] = (*starts)[i] + advances[i];
+    m_starts = std::move(starts);
+    m_glyphs = std::move(glyphs);
+    return TRUE;
+}
+
 BOOL CGlyphLine::Build(HDC dc, const char* text, float extrusion)
 {
     m_nGlyphCount = CountChars(text);
@@ -21,29 +41,14 @@ BOOL CGlyphLine::Build(HDC dc, const char* text, float extrusion)
         Delete();
         return FALSE;
     }
-
-    std::vector<unsigned> codes(static_cast<size_t>(m_nGlyphCount));
-    std::vector<GLuint> glyphs(codes.size());
-    std::vector<float> advances(codes.size());
-    const char* p = text;
-    for (unsigned& code : codes)
-        p = glyph::NextSjisChar(p, &code);
-
     // The glyph references are held under the first per-character list name, which is this line's alone.
-    CGlyphCache* cache = CGlyphCache::Current();
-    if (cache == nullptr ||
-        !cache->Acquire(dc, extrusion, codes.data(), m_nGlyphCount, m_nGlyphBase, glyphs.data(),
-                        advances.data())) {
+    if (!AcquireGlyphs(dc, text, extrusion, m_nGlyphBase)) {
         Delete();
         return FALSE;
     }
-    auto starts = std::make_shared<std::vector<float>>(codes.size() + 1, 0.0f);
-    for (size_t i = 0; i < advances.size(); ++i)
-        (*starts)[i + 1] = (*starts)[i] + advances[i];
-    m_starts = std::move(starts);
     for (int i = 0; i < m_nGlyphCount; ++i) {
         glNewList(m_nGlyphBase + i, GL_COMPILE);
-        glCallList(glyphs[i]);
+        glCallList((*m_glyphs)[static_cast<size_t>(i)]);
         glEndList();
     }
     glNewList(m_nList, GL_COMPILE);
@@ -53,14 +58,33 @@ BOOL CGlyphLine::Build(HDC dc, const char* text, float extrusion)
     return TRUE;
 }
 
+BOOL CGlyphLine::BuildOnCache(HDC dc, const char* text, float extrusion)
+{
+    m_nGlyphCount = CountChars(text);
+    m_nList = m_nGlyphCount > 0 ? glGenLists(1) : 0;
+    // The glyph references are held under the line list's name, which is this line's alone.
+    if (m_nList == 0 || !AcquireGlyphs(dc, text, extrusion, m_nList)) {
+        Delete();
+        return FALSE;
+    }
+    glNewList(m_nList, GL_COMPILE);
+    glCallLists(m_nGlyphCount, GL_UNSIGNED_INT, m_glyphs->data());
+    glEndList();
+    return TRUE;
+}
+
 void CGlyphLine::Delete()
 {
+    CGlyphCache* cache = CGlyphCache::Current(false);
     if (m_nList != 0) {
+        // A line built on the cache holds its glyphs under its line list's name.
+        if (m_nGlyphBase == 0 && m_glyphs != nullptr && cache != nullptr)
+            cache->Release(m_nList);
         glDeleteLists(m_nList, 1);
         m_nList = 0;
     }
     if (m_nGlyphBase != 0) {
-        if (CGlyphCache* cache = CGlyphCache::Current(false))
+        if (cache != nullptr)
             cache->Release(m_nGlyphBase);
         if (m_nGlyphCount > 0)
             glDeleteLists(m_nGlyphBase, m_nGlyphCount);
@@ -69,11 +93,12 @@ void CGlyphLine::Delete()
     // Also after a Build that failed before it had per-character lists: an empty record counts nothing.
     m_nGlyphCount = 0;
     m_starts.reset();
+    m_glyphs.reset();
 }
 
 void CGlyphLine::DrawVisible(const double clip[16], const visible::GlyphBox& box) const
 {
-    const int count = m_starts != nullptr && m_nGlyphBase != 0 ? m_nGlyphCount : 0;
+    const int count = m_starts != nullptr && m_glyphs != nullptr ? m_nGlyphCount : 0;
     const visible::GlyphRange range =
         count > 0 ? visible::VisibleGlyphs(clip, m_starts->data(), count, box) : visible::GlyphRange{0, 0};
     if (range.first == 0 && range.end == count) {
@@ -82,15 +107,9 @@ void CGlyphLine::DrawVisible(const double clip[16], const visible::GlyphBox& box
     }
     if (range.Empty())
         return;
-    // One call for the run from where it starts: the per-character lists have consecutive names.
-    thread_local std::vector<GLuint> offsets;
-    const size_t n = static_cast<size_t>(range.end - range.first);
-    while (offsets.size() < n)
-        offsets.push_back(static_cast<GLuint>(offsets.size()));
+    // The run from where it starts, by the cache's glyph lists, each of which ends with its advance.
     glPushMatrix();
     glTranslatef((*m_starts)[static_cast<size_t>(range.first)], 0.0f, 0.0f);
-    glListBase(m_nGlyphBase + static_cast<GLuint>(range.first));
-    glCallLists(static_cast<GLsizei>(n), GL_UNSIGNED_INT, offsets.data());
-    glListBase(0);
+    glCallLists(range.end - range.first, GL_UNSIGNED_INT, m_glyphs->data() + range.first);
     glPopMatrix();
 }

@@ -2,9 +2,9 @@
 // CGlyphLine: one screen line as OpenGL display lists of extruded glyphs.
 //
 // A record names a line list (m_nList) that calls m_nGlyphCount consecutive per-character lists
-// starting at m_nGlyphBase, and holds where each character starts along the line, so that a frame can
-// call only the characters that reach the window. Copying a record copies the names and shares the
-// positions; only one copy may be deleted.
+// starting at m_nGlyphBase, and holds the glyph cache's list of each character and where each starts
+// along the line, so that a frame can call only the characters that reach the window. Copying a record
+// copies the names and shares the rest; only one copy may be deleted.
 // The lists belong to the rendering context that was current when Build ran: Build and Delete need that
 // context current on the calling thread. Destroying a record does no GL work.
 #include <windows.h>
@@ -25,6 +25,10 @@ public:
     // extruded by `extrusion` (em units), one em high, each per-character list ending with the move by
     // the glyph's advance. FALSE (and an empty record) on failure.
     BOOL Build(HDC dc, const char* text, float extrusion);
+    // The same line with no lists of its own per character: its line list calls the glyph cache's lists
+    // directly (m_nGlyphBase stays 0), which takes a fraction of the time to build. For lines shown for
+    // a moment, as the scrollback's view shows them.
+    BOOL BuildOnCache(HDC dc, const char* text, float extrusion);
     void Delete();
     GLuint GetList() const { return m_nList; }
     // Draws the characters whose solids, of the extent `box`, can reach the window (all of them by the
@@ -38,5 +42,12 @@ public:
     GLuint m_nList = 0;
     GLuint m_nGlyphBase = 0;
     int m_nGlyphCount = 0;
+
+private:
+    // Takes the glyph cache's lists for the m_nGlyphCount characters of `text` under `owner`, and notes
+    // them and where each character starts.
+    BOOL AcquireGlyphs(HDC dc, const char* text, float extrusion, GLuint owner);
+
     std::shared_ptr<const std::vector<float>> m_starts;
+    std::shared_ptr<const std::vector<GLuint>> m_glyphs;  // the cache's list of each character
 };

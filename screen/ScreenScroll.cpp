@@ -120,7 +120,7 @@ void CScreenWnd::PrepareView(FrameContent& content) {
             }
             ViewRecord record{line.number, CGlyphLine()};
             HGDIOBJ old = ::SelectObject(m_glDC, HistoryFont(line.font));
-            record.line.Build(m_glDC, line.text.c_str(), kExtrusion);  // a failure leaves it undrawn
+            record.line.BuildOnCache(m_glDC, line.text.c_str(), kExtrusion);  // a failure leaves it undrawn
             ::SelectObject(m_glDC, old);
             view.push_back(record);
         }

@@ -254,15 +254,20 @@ TEST_F(GlyphGL, NoListLeaksAcrossAThousandBuilds)
     const std::string text = "Hello, \x82\xA0\x82\xA2 world! \xB1\xB2";
     GLuint highest = 0;
     for (int i = 0; i < 1000; ++i) {
-        // Pieces of varying length, so that names are reused in varying patterns.
+        // Pieces of varying length, so that names are reused in varying patterns; every third line
+        // built on the cache, as the scrollback builds, mixed with lines of their own.
         CGlyphLine line;
-        ASSERT_TRUE(line.Build(g_dc, text.substr(0, 1 + i % text.size()).c_str(), kDepth)) << i;
+        const std::string piece = text.substr(0, 1 + i % text.size());
+        const bool onCache = i % 3 == 0;
+        ASSERT_TRUE(onCache ? line.BuildOnCache(g_dc, piece.c_str(), kDepth) : line.Build(g_dc, piece.c_str(), kDepth))
+            << i;
         const CGlyphLine names = line;
+        EXPECT_EQ(names.m_nGlyphBase == 0, onCache);
         highest = std::max({highest, names.m_nList, names.m_nGlyphBase + names.m_nGlyphCount});
         line.Delete();
         EXPECT_TRUE(line.m_nList == 0 && line.m_nGlyphBase == 0 && line.m_nGlyphCount == 0);
         EXPECT_FALSE(glIsList(names.m_nList));
-        for (int k = 0; k < names.m_nGlyphCount; ++k) EXPECT_FALSE(glIsList(names.m_nGlyphBase + k));
+        for (int k = 0; !onCache && k < names.m_nGlyphCount; ++k) EXPECT_FALSE(glIsList(names.m_nGlyphBase + k));
     }
     // Left alive: the current font's glyphs, each built once: H e l o , space w r d ! and two hiragana
     // and two katakana, and the hiragana's lead byte alone (0x8200) where a piece cuts a character.
@@ -355,16 +360,17 @@ TEST_F(GlyphGL, RenderedGlyphIsLitFromFrontBackAndSide)
     EXPECT_GT(side, 500);
 }
 
-TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesDrawsWhatTheWholeLineDraws)
+TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesOrBuiltOnTheCacheDrawsWhatTheWholeLineDraws)
 {
     // A line longer than the window is wide, seen from close by, moved so that it runs out of the window
     // on the left and on the right: the characters in view, called from where the run starts, give the
     // same picture as the whole line.
-    CGlyphLine line;
+    CGlyphLine line, onCache;
     std::string text;
     for (int i = 0; i < 6; ++i)
         text += "0123456789ABCDEFGHIJ";
     ASSERT_TRUE(line.Build(g_dc, text.c_str(), kDepth));
+    ASSERT_TRUE(onCache.BuildOnCache(g_dc, text.c_str(), kDepth));
     glViewport(0, 0, kW, kH);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -384,7 +390,7 @@ TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesDrawsWhatTheWholeLineDraws)
         glEnable(cap);
     const visible::GlyphBox box{1.0, -0.5, 1.5, kDepth};
     for (float along : {-20.0f, -2.0f}) {
-        auto picture = [&](bool cut, visible::GlyphRange* range) {
+        auto picture = [&](const CGlyphLine& line, bool cut, visible::GlyphRange* range) {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
             glLoadIdentity();
             gluLookAt(0, 0, 20, 0, 0, 0, 0, 1, 0);
@@ -404,22 +410,33 @@ TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesDrawsWhatTheWholeLineDraws)
             return px;
         };
         visible::GlyphRange range;
-        const std::vector<unsigned char> whole = picture(false, &range);
-        const std::vector<unsigned char> cut = picture(true, &range);
+        const std::vector<unsigned char> whole = picture(line, false, &range);
         EXPECT_TRUE(range.end < line.m_nGlyphCount) << "the line runs out of the window on the right";
         if (along < -10.0f) {
             EXPECT_GT(range.first, 10) << "and on the left";
         }
-        int lit = 0, differ = 0;
-        for (size_t i = 0; i < whole.size(); i += 3) {
+        int lit = 0;
+        for (size_t i = 0; i < whole.size(); i += 3)
             lit += whole[i] > 64;
-            // Channels a step or two apart where the same edge is reached by sums in another order.
-            differ += std::abs(int(whole[i]) - int(cut[i])) > 8;
-        }
         EXPECT_GT(lit, 1000) << "along " << along;
-        EXPECT_LT(differ, lit / 100) << "along " << along << ": " << differ << " of " << lit << " pixels differ";
+        const struct {
+            const CGlyphLine& line;
+            bool cut;
+            const char* what;
+        } others[] = {{line, true, "cut"}, {onCache, false, "built on the cache"}, {onCache, true, "built on the cache, cut"}};
+        for (const auto& other : others) {
+            const std::vector<unsigned char> px = picture(other.line, other.cut, &range);
+            // Channels a step or two apart where the same edge is reached by sums in another order.
+            int differ = 0;
+            for (size_t i = 0; i < whole.size(); i += 3)
+                differ += std::abs(int(whole[i]) - int(px[i])) > 8;
+            EXPECT_LT(differ, lit / 100) << "along " << along << ", " << other.what << ": " << differ << " of " << lit
+                                         << " pixels differ";
+        }
     }
     for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0})
         glDisable(cap);
     line.Delete();
+    onCache.Delete();
+    EXPECT_EQ(CGlyphCache::Current()->LineCount(), 0);
 }
