@@ -2,7 +2,8 @@
 // its pipes) against the interpreter alone, whose output pipe a plain reader only drains.
 //
 // B1: `type` of a generated file of 2,000 lines of 80 columns. Program: from Write to the first frame
-// that shows the file's last line, the frames drawn on the way and the longest wait between two of them.
+// that shows the file's last line, the frames drawn on the way and the longest wait between two of them;
+// the scrollback full (10,000 lines fed through the screen first).
 // Reference: from Write to the last line's arrival in the drained pipe.
 // B2: `echo` of a short text. Program: from Write to the first frame that shows it. Reference: from Write
 // to its arrival in the drained pipe, plus the time of one frame of the program's screen drawn after the
@@ -33,6 +34,7 @@ constexpr int kSessions = 3;
 constexpr int kBurstsPerSession = 3;
 constexpr int kEchoesPerSession = 12;
 constexpr int kBurstLines = 2000;
+constexpr int kHistoryLines = 10000;  // the scrollback's bound in lines
 constexpr double kTimeoutMs = 60000;
 // The pause before each command, as a person's typing leaves one.
 constexpr double kPauseMs = 150;
@@ -81,6 +83,7 @@ double DrainedMarkerAt() {
 struct Results {
     std::vector<double> refBurst, refBurstFirst, progBurst, progFrames, progMaxGap, progFirstFrame;
     std::vector<double> refEcho, progEcho, frameTime;
+    std::vector<double> historyBytes;  // the scrollback's text before each session's bursts
     int failures = 0;
 };
 
@@ -188,6 +191,11 @@ void ProgramSession(int session, Results& r) {
         }
         r.progEcho.push_back(FrameWatch::MarkerShownAt() - start);
     }
+    // The bursts run with the scrollback full, as a long session leaves it: every line they bring drops
+    // the oldest one kept.
+    FeedLines(screen, 0, kHistoryLines, ListingLine);
+    PumpUntil([&] { return PromptShown(screen); }, kTimeoutMs);
+    r.historyBytes.push_back(static_cast<double>(screen.HistoryBytes()));
     for (int i = 0; i < kBurstsPerSession; ++i) {
         const Burst& burst = g_bursts[static_cast<size_t>(session * kBurstsPerSession + i)];
         PumpFor(100);
@@ -236,6 +244,8 @@ int main() {
 
     Info("B1", "type of %d lines of 80 columns; %d sessions of each side in turn, %d bursts each; medians",
          kBurstLines, kSessions, kBurstsPerSession);
+    Info("B1", "the program's bursts run with the scrollback full: %d lines fed before them (%.0f bytes of text "
+         "kept at the first burst)", kHistoryLines, r.historyBytes.empty() ? 0.0 : r.historyBytes.front());
     Figure("B1", "burst: Write to last line on screen", Median(r.progBurst), "interpreter alone, pipe drained",
            Median(r.refBurst), "ms", Bound::kAtMost, 3.0);
     Figure("B1", "burst: longest wait between frames", Median(r.progMaxGap), "100 ms", 100.0, "ms", Bound::kAtMost,
