@@ -8,13 +8,14 @@ namespace glyph {
 
 GLuint CompileGlyphList(const GlyphMesh& mesh, float advance)
 {
-    const GLuint list = glGenLists(1);
+    const GLuint list = glGenLists(kNamesPerGlyph);
     if (list == 0)
         return 0;
-    // The solid goes into the list from arrays, positions and normals interleaved (three floats each),
-    // as one run of separate triangles: one primitive is cheapest to draw, and walls as quads or strips
-    // in the same list as triangles are lost by some GL implementations in feedback mode. The walls carry
-    // a normal at each vertex, so that flattened curves shade smoothly.
+    // The solid goes into the lists from arrays, positions and normals interleaved (three floats each),
+    // as runs of separate triangles: one primitive is cheapest to draw, and walls as quads or strips in
+    // the same list as triangles are lost by some GL implementations in feedback mode. The walls carry
+    // a normal at each vertex, so that flattened curves shade smoothly. The back face is a run of its
+    // own, so that the second name can leave it out.
     thread_local std::vector<GLfloat> vertices;
     vertices.clear();
     auto put = [](Vec2 p, float z, float nx, float ny, float nz) {
@@ -24,9 +25,6 @@ GLuint CompileGlyphList(const GlyphMesh& mesh, float advance)
     for (const Vec2& v : mesh.face)
         put(v, 0.0f, 0.0f, 0.0f, 1.0f);
     if (mesh.depth > 0.0f) {
-        // The back face: the same triangles turned over.
-        for (size_t i = mesh.face.size(); i > 0; --i)
-            put(mesh.face[i - 1], back, 0.0f, 0.0f, -1.0f);
         for (const SideQuad& s : mesh.sides) {
             put(s.a, 0.0f, s.nax, s.nay, 0.0f);
             put(s.b, 0.0f, s.nbx, s.nby, 0.0f);
@@ -36,22 +34,30 @@ GLuint CompileGlyphList(const GlyphMesh& mesh, float advance)
             put(s.a, back, s.nax, s.nay, 0.0f);
         }
     }
-    const GLsizei count = static_cast<GLsizei>(vertices.size() / 6);
-    // The array state is the client's, not the list's: it is set around the compilation and restored.
-    if (count > 0) {
-        glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_NORMAL_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 6 * sizeof(GLfloat), vertices.data());
-        glNormalPointer(GL_FLOAT, 6 * sizeof(GLfloat), vertices.data() + 3);
+    const GLsizei frontAndWalls = static_cast<GLsizei>(vertices.size() / 6);
+    if (mesh.depth > 0.0f) {
+        // The back face: the same triangles turned over.
+        for (size_t i = mesh.face.size(); i > 0; --i)
+            put(mesh.face[i - 1], back, 0.0f, 0.0f, -1.0f);
     }
-    glNewList(list, GL_COMPILE);
-    if (count > 0)
-        glDrawArrays(GL_TRIANGLES, 0, count);
+    const GLsizei backFace = static_cast<GLsizei>(vertices.size() / 6) - frontAndWalls;
+    // The array state is the client's, not the lists': it is set around the compilation and restored.
+    glPushClientAttrib(GL_CLIENT_VERTEX_ARRAY_BIT);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 6 * sizeof(GLfloat), vertices.data());
+    glNormalPointer(GL_FLOAT, 6 * sizeof(GLfloat), vertices.data() + 3);
+    glNewList(list + 1, GL_COMPILE);
+    if (frontAndWalls > 0)
+        glDrawArrays(GL_TRIANGLES, 0, frontAndWalls);
     glTranslatef(advance, 0.0f, 0.0f);
     glEndList();
-    if (count > 0)
-        glPopClientAttrib();
+    glNewList(list, GL_COMPILE);
+    if (backFace > 0)
+        glDrawArrays(GL_TRIANGLES, frontAndWalls, backFace);
+    glCallList(list + 1);
+    glEndList();
+    glPopClientAttrib();
     return list;
 }
 
@@ -138,11 +144,11 @@ void CGlyphCache::DeleteAll()
     for (auto& font : m_fonts) {
         for (Glyph& g : font->single) {
             if (g.list != 0)
-                glDeleteLists(g.list, 1);
+                glDeleteLists(g.list, glyph::kNamesPerGlyph);
         }
         for (auto& entry : font->dbcs) {
             if (entry.second.list != 0)
-                glDeleteLists(entry.second.list, 1);
+                glDeleteLists(entry.second.list, glyph::kNamesPerGlyph);
         }
         if (font->hOutline != nullptr)
             ::DeleteObject(font->hOutline);
@@ -191,14 +197,14 @@ void CGlyphCache::Sweep(Font* font)
 {
     for (Glyph& g : font->single) {
         if (g.refs == 0 && g.list != 0) {
-            glDeleteLists(g.list, 1);
+            glDeleteLists(g.list, glyph::kNamesPerGlyph);
             g.list = 0;
         }
     }
     for (auto it = font->dbcs.begin(); it != font->dbcs.end();) {
         if (it->second.refs == 0) {
             if (it->second.list != 0)
-                glDeleteLists(it->second.list, 1);
+                glDeleteLists(it->second.list, glyph::kNamesPerGlyph);
             it = font->dbcs.erase(it);
         } else {
             ++it;

@@ -29,8 +29,15 @@ namespace glyph {
 // screen shows text, with few triangles.
 constexpr float kFlatness = 1.0f / 64.0f;
 
-// Compiles `mesh` into a new display list that draws it and then moves the origin by `advance` along
-// x. Returns the list name, or 0 when no name is left. Needs a current context; not while compiling.
+// A glyph takes two consecutive list names. The first draws the whole solid and then moves the origin by
+// the glyph's advance along x; the second does the same without the back face, which no eye in front of
+// the back face's plane can see. Lines call glyphs by glCallLists, which adds the list base: with the
+// base at 1 they draw the glyphs without their back faces.
+constexpr GLsizei kNamesPerGlyph = 2;
+constexpr GLuint kWithoutBackFace = 1;
+
+// Compiles `mesh` into kNamesPerGlyph new display lists as above, the advance being `advance`. Returns
+// the first name, or 0 when no name is left. Needs a current context; not while compiling.
 GLuint CompileGlyphList(const GlyphMesh& mesh, float advance);
 
 }  // namespace glyph

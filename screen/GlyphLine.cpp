@@ -46,9 +46,10 @@ BOOL CGlyphLine::Build(HDC dc, const char* text, float extrusion)
         Delete();
         return FALSE;
     }
+    // By glCallLists, so that the list base in effect when the line is drawn picks the glyph's variant.
     for (int i = 0; i < m_nGlyphCount; ++i) {
         glNewList(m_nGlyphBase + i, GL_COMPILE);
-        glCallList((*m_glyphs)[static_cast<size_t>(i)]);
+        glCallLists(1, GL_UNSIGNED_INT, m_glyphs->data() + i);
         glEndList();
     }
     glNewList(m_nList, GL_COMPILE);

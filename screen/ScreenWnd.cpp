@@ -562,6 +562,9 @@ void CScreenWnd::DrawScene(HDC) {
     glGetDoublev(GL_PROJECTION_MATRIX, proj);
     glGetDoublev(GL_MODELVIEW_MATRIX, mv);
     visible::Multiply(proj, mv, clip);
+    // Seen from in front, as nearly always, the glyphs are drawn without their back faces.
+    const bool front = visible::EyeHeightAbovePlane(mv) > -static_cast<double>(kExtrusion);
+    if (front) glListBase(glyph::kWithoutBackFace);
     float y = 0.0f;
     for (int i = f->nNewest; i >= 0; --i) {
         if (f->lists[i] > 0 && (!f->bBand || f->inBand[i])) {
@@ -577,6 +580,7 @@ void CScreenWnd::DrawScene(HDC) {
         }
         y += 1.0f;
     }
+    glListBase(0);
     if (f->nBelow > 0) DrawBelowBar(*f);
 }
 

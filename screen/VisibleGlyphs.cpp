@@ -51,6 +51,12 @@ GlyphRange VisibleGlyphs(const double clip[16], const float* starts, int count, 
     return range;
 }
 
+double EyeHeightAbovePlane(const double modelView[16]) {
+    // The matrix is a rotation R and a translation t: the eye, the origin of eye space, lies at -R^T t in
+    // the plane's coordinates; its z is the third column of R against t.
+    return -(modelView[8] * modelView[12] + modelView[9] * modelView[13] + modelView[10] * modelView[14]);
+}
+
 void Multiply(const double a[16], const double b[16], double out[16]) {
     for (int c = 0; c < 4; ++c) {
         for (int r = 0; r < 4; ++r) {

@@ -31,6 +31,11 @@ struct GlyphBox {
 // run.
 GlyphRange VisibleGlyphs(const double clip[16], const float* starts, int count, const GlyphBox& box);
 
+// How far the eye lies in front of the plane z = 0 of the coordinates that `modelView` (column-major, a
+// rotation and a translation) carries to eye space. The back faces of glyphs extruded to z = -depth turn
+// away from an eye that lies further than -depth.
+double EyeHeightAbovePlane(const double modelView[16]);
+
 // out = a b, 4 x 4 column-major (projection times model-view gives the clip matrix).
 void Multiply(const double a[16], const double b[16], double out[16]);
 // out = clip moved `y` along the line's y axis (the clip matrix of the line drawn y units further).

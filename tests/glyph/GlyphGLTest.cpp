@@ -197,6 +197,13 @@ TEST_F(GlyphGL, GlyphListDrawsFrontBackAndOutwardWalls)
             EXPECT_NEAR(p.v[0].lit, 1.0f, 0.02f) << "the back face faces -z";
         }
     }
+    // The second name: the same without the back face, and the same move.
+    size_t without[3] = {};
+    for (const Poly& p : Feedback(list + glyph::kWithoutBackFace, 0, 0, 1)) ++without[p.part];
+    EXPECT_EQ(without[kFront], count[kFront]);
+    EXPECT_EQ(without[kBack], 0u);
+    EXPECT_EQ(without[kWall], count[kWall]);
+    EXPECT_EQ(Move(list + glyph::kWithoutBackFace).first, Move(list).first);
     // Lit from the right (then from above): walls at the right edge are lit fully, at the left not at all.
     for (int axis = 0; axis < 2; ++axis) {
         int lit = 0;
@@ -275,7 +282,7 @@ TEST_F(GlyphGL, NoListLeaksAcrossAThousandBuilds)
     EXPECT_EQ(cache->GlyphListCount(), 15);
     EXPECT_EQ(cache->BuildCount(), 15u);
     EXPECT_EQ(cache->LineCount(), 0);
-    EXPECT_EQ(LiveLists(highest + 16).size(), 15u);
+    EXPECT_EQ(LiveLists(highest + 32).size(), 15u * glyph::kNamesPerGlyph) << "two names a glyph";
 }
 
 TEST_F(GlyphGL, FontChangeKeepsOldLinesUntilTheyGo)
@@ -286,7 +293,7 @@ TEST_F(GlyphGL, FontChangeKeepsOldLinesUntilTheyGo)
     const size_t polygons = Feedback(mincho.GetList(), 0, 0, 1).size();
     std::set<GLuint> glyphs = LiveLists(mincho.m_nList + 64);
     for (GLuint own : {mincho.m_nList, mincho.m_nGlyphBase, mincho.m_nGlyphBase + 1}) glyphs.erase(own);
-    ASSERT_EQ(glyphs.size(), 2u);
+    ASSERT_EQ(glyphs.size(), 2u * glyph::kNamesPerGlyph);
 
     // A new face: the new line uses it, the old line draws exactly as before.
     HFONT font = MakeFont(20, kFaceGothicP);
@@ -318,7 +325,7 @@ TEST_F(GlyphGL, FontChangeKeepsOldLinesUntilTheyGo)
     EXPECT_EQ(cache->GlyphListCount(), 1);
     ::DeleteObject(font);
     // The context's end: every glyph list goes, and the cache with it.
-    ASSERT_EQ(LiveLists(limit).size(), 1u);
+    ASSERT_EQ(LiveLists(limit).size(), 1u * glyph::kNamesPerGlyph);
     CGlyphCache::DestroyCurrent();
     EXPECT_TRUE(LiveLists(limit).empty());
     EXPECT_EQ(CGlyphCache::Current(false), nullptr);
@@ -439,4 +446,31 @@ TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesOrBuiltOnTheCacheDrawsWhatTheWholeLineD
     line.Delete();
     onCache.Delete();
     EXPECT_EQ(CGlyphCache::Current()->LineCount(), 0);
+}
+
+TEST_F(GlyphGL, TheListBaseWhenALineIsDrawnLeavesOutTheBackFaces)
+{
+    // The base is taken when the lines run, through the line list and the lists per character (a line of
+    // its own) or straight from the line list (a line on the cache), and for a run of a cut line.
+    CGlyphLine own, onCache;
+    // Narrow letters, so that the line lies inside the feedback view, uncut.
+    ASSERT_TRUE(own.Build(g_dc, "il.", kDepth));
+    ASSERT_TRUE(onCache.BuildOnCache(g_dc, "il.", kDepth));
+    for (const CGlyphLine* line : {&own, &onCache}) {
+        for (GLuint base : {0u, glyph::kWithoutBackFace}) {
+            glListBase(base);
+            size_t count[3] = {};
+            for (const Poly& p : Feedback(line->GetList(), 0, 0, 1)) ++count[p.part];
+            glListBase(0);
+            EXPECT_GT(count[kFront], 10u);
+            EXPECT_GT(count[kWall], 10u);
+            if (base == 0) {
+                EXPECT_EQ(count[kBack], count[kFront]) << "every glyph with its back face";
+            } else {
+                EXPECT_EQ(count[kBack], 0u) << (line == &own ? "a line of its own" : "a line on the cache");
+            }
+        }
+    }
+    own.Delete();
+    onCache.Delete();
 }

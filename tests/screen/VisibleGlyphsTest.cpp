@@ -188,6 +188,36 @@ TEST(VisibleGlyphs, ALineBehindTheCameraOrOffToOneSideDrawsNothing) {
     EXPECT_NEAR(r.end, 88, 1);
 }
 
+TEST(VisibleGlyphs, TheEyesHeightAboveThePlaneTellsWhetherBackFacesCanShow) {
+    // The screen's model-view matrix at random views of the adjustment ranges: the eye, carried into eye
+    // space, lands on the origin, and its height is the z of that point.
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> offset(-20.0, 20.0), tilt(-90.0, 90.0);
+    int behind = 0;
+    for (int view = 0; view < 200; ++view) {
+        Matrix mv = Multiply(Translate(0.0, 0.0, -20.0), Translate(offset(rng), offset(rng), offset(rng)));
+        mv = Multiply(mv, RotateX(tilt(rng)));
+        const double h = visible::EyeHeightAbovePlane(mv.m);
+        // The eye in the plane's coordinates: -R^T t, found here by solving M e = 0 column by column.
+        double e[3];
+        for (int i = 0; i < 3; ++i) e[i] = -(mv.m[i * 4 + 0] * mv.m[12] + mv.m[i * 4 + 1] * mv.m[13] + mv.m[i * 4 + 2] * mv.m[14]);
+        for (int r = 0; r < 3; ++r) {
+            const double at = mv.m[r] * e[0] + mv.m[4 + r] * e[1] + mv.m[8 + r] * e[2] + mv.m[12 + r];
+            EXPECT_NEAR(at, 0.0, 1e-9) << "view " << view;
+        }
+        EXPECT_NEAR(h, e[2], 1e-9);
+        behind += h < 0.0;
+    }
+    EXPECT_GT(behind, 0) << "some views of the ranges look at the plane from behind";
+    // The default view: 20 units out, the plane tilted 40 degrees back and 5 units down.
+    Matrix mv = Multiply(Multiply(Translate(0.0, 0.0, -20.0), Translate(-12.0, -5.0, 0.0)), RotateX(-40.0));
+    // The eye lies at (12, 5, 20) from the plane's origin, turned 40 degrees about x into the plane.
+    EXPECT_NEAR(visible::EyeHeightAbovePlane(mv.m), 20.0 * std::cos(40.0 * kPi / 180.0) + 5.0 * std::sin(40.0 * kPi / 180.0), 1e-9);
+    // Edge-on and raised above the eye: behind.
+    mv = Multiply(Multiply(Translate(0.0, 0.0, -20.0), Translate(0.0, 5.0, 0.0)), RotateX(-90.0));
+    EXPECT_LT(visible::EyeHeightAbovePlane(mv.m), 0.0);
+}
+
 TEST(VisibleGlyphs, NothingToDrawOrAMatrixOfNoNumbers) {
     const Matrix clip = LineClip(1.7, -12.0, -5.0, 0.0, -40.0, 0.0);
     const std::vector<float> starts = Starts(std::vector<float>(10, 0.6f));
