@@ -150,6 +150,27 @@ std::set<GLuint> LiveLists(GLuint limit)
     return live;
 }
 
+// The screen's way of drawing: perspective, one white light from the viewer over some ambient light, a
+// white material, back faces culled. The model-view matrix is left at identity.
+void ScreenLikeView()
+{
+    glViewport(0, 0, kW, kH);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(40.0, double(kW) / kH, 0.1, 1000.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();  // the light's position is taken through it
+    const GLfloat grey[4] = {0.2f, 0.2f, 0.2f, 1}, zero[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1},
+                  pos[4] = {0, 0, 1, 0};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, grey);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, zero);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_POSITION, pos);
+    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, white);
+    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0})
+        glEnable(cap);
+}
+
 class GlyphGL : public ::testing::Test {
 protected:
     void SetUp() override { m_old = ::SelectObject(g_dc, m_font = MakeFont(14, kFaceMinchoP)); }
@@ -333,19 +354,8 @@ TEST_F(GlyphGL, FontChangeKeepsOldLinesUntilTheyGo)
 
 TEST_F(GlyphGL, RenderedGlyphIsLitFromFrontBackAndSide)
 {
-    // The screen's way of drawing: perspective, one light from the viewer, back faces culled.
     const GLuint list = Glyph(0x82A0);
-    glViewport(0, 0, kW, kH);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(40.0, double(kW) / kH, 0.1, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    const GLfloat grey[4] = {0.2f, 0.2f, 0.2f, 1}, white[4] = {1, 1, 1, 1}, pos[4] = {0, 0, 1, 0};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, grey);
-    glLightfv(GL_LIGHT0, GL_POSITION, pos);
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, white);
-    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0}) glEnable(cap);
+    ScreenLikeView();
     auto litPixels = [&](float turn) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glLoadIdentity();
@@ -378,23 +388,7 @@ TEST_F(GlyphGL, ALineCutAtTheWindowsEdgesOrBuiltOnTheCacheDrawsWhatTheWholeLineD
         text += "0123456789ABCDEFGHIJ";
     ASSERT_TRUE(line.Build(g_dc, text.c_str(), kDepth));
     ASSERT_TRUE(onCache.BuildOnCache(g_dc, text.c_str(), kDepth));
-    glViewport(0, 0, kW, kH);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(40.0, double(kW) / kH, 0.1, 1000.0);
-    glMatrixMode(GL_MODELVIEW);
-    // Lit as the screen lights: some ambient light, one white light from the viewer (its position is
-    // taken through the model-view matrix).
-    glLoadIdentity();
-    const GLfloat grey[4] = {0.2f, 0.2f, 0.2f, 1}, zero[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1},
-                  pos[4] = {0, 0, 1, 0};
-    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, grey);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, zero);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_POSITION, pos);
-    glMaterialfv(GL_FRONT, GL_AMBIENT_AND_DIFFUSE, white);
-    for (GLenum cap : {GL_DEPTH_TEST, GL_CULL_FACE, GL_LIGHTING, GL_LIGHT0})
-        glEnable(cap);
+    ScreenLikeView();
     const visible::GlyphBox box{1.0, -0.5, 1.5, kDepth};
     for (float along : {-20.0f, -2.0f}) {
         auto picture = [&](const CGlyphLine& line, bool cut, visible::GlyphRange* range) {
