@@ -232,6 +232,29 @@ MemoryFigures ProcessMemory() {
     return m;
 }
 
+HeapFigures ProgramHeaps() {
+    HeapFigures h;
+    std::vector<HANDLE> heaps(64);
+    DWORD n = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
+    if (n > heaps.size()) {
+        heaps.resize(n);
+        n = ::GetProcessHeaps(n, heaps.data());
+    }
+    for (DWORD i = 0; i < n && i < heaps.size(); ++i) {
+        if (!::HeapLock(heaps[i])) continue;
+        PROCESS_HEAP_ENTRY e{};
+        while (::HeapWalk(heaps[i], &e)) {
+            if ((e.wFlags & PROCESS_HEAP_ENTRY_BUSY) != 0) {
+                h.busyBytes += static_cast<double>(e.cbData);
+            } else if ((e.wFlags & PROCESS_HEAP_REGION) != 0) {
+                h.committedBytes += static_cast<double>(e.Region.dwCommittedSize);
+            }
+        }
+        ::HeapUnlock(heaps[i]);
+    }
+    return h;
+}
+
 int LiveDisplayLists() {
     // A fresh name lies above every name in use (names are handed out upwards).
     const GLuint probe = glGenLists(1);

@@ -99,6 +99,15 @@ struct MemoryFigures {
 };
 MemoryFigures ProcessMemory();
 
+// The program's own heaps (the process's heaps, the C runtime's among them): bytes in blocks in use and
+// bytes committed for them, as HeapWalk finds them. Under Wine the process figure above also holds what
+// the system's own Unix side (the software renderer, the X client) allocates; these do not.
+struct HeapFigures {
+    double busyBytes = 0;
+    double committedBytes = 0;
+};
+HeapFigures ProgramHeaps();
+
 // Display list names alive in the current context (names from 1 up to above the highest in use).
 int LiveDisplayLists();
 

@@ -45,6 +45,7 @@ double Feed(CScreenWnd& screen, int from, int to) {
 struct Snapshot {
     int lists = 0;
     MemoryFigures memory;
+    HeapFigures heaps;
     size_t historyBytes = 0;
 };
 
@@ -55,6 +56,7 @@ Snapshot Take(CScreenWnd& screen) {
     s.lists = LiveDisplayLists();
     ::wglMakeCurrent(nullptr, nullptr);
     s.memory = ProcessMemory();
+    s.heaps = ProgramHeaps();
     s.historyBytes = screen.HistoryBytes();
     return s;
 }
@@ -99,6 +101,10 @@ int main() {
          a.historyBytes > 0 ? static_cast<double>(b.historyBytes) / static_cast<double>(a.historyBytes) : 0.0);
     Info("B5", "private bytes on the way (after 11,000 lines %.3f MB): %s", a.memory.privateBytes / 1048576.0,
          steps.c_str());
+    Info("B5", "the program's own heaps: %.3f MB in use, %.3f MB committed after 11,000 lines; %.3f MB in use, "
+         "%.3f MB committed after 100,000 lines (%.3f of it committed)", a.heaps.busyBytes / 1048576.0,
+         a.heaps.committedBytes / 1048576.0, b.heaps.busyBytes / 1048576.0, b.heaps.committedBytes / 1048576.0,
+         a.heaps.committedBytes > 0 ? b.heaps.committedBytes / a.heaps.committedBytes : 0.0);
     if (b.memory.fromPagefileUsage) {
         Info("B5", "private bytes as the system reports them in PagefileUsage (PrivateUsage is 0 here)");
     }

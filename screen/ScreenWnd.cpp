@@ -295,7 +295,6 @@ bool RowBand(const GLdouble mv[16], const GLdouble proj[16], const GLint vp[4], 
 // What a character's solid can cover beyond its advance (em): a full em either side is more than any
 // overhang of an italic or a script face.
 constexpr visible::GlyphBox kGlyphBox{1.0, kRowBottom, kRowTop, CScreenWnd::kExtrusion};
-constexpr int kRecordsPerFlush = 8;
 
 }  // namespace
 
@@ -574,9 +573,10 @@ void CScreenWnd::DrawScene(HDC) {
             visible::MoveAlongY(clip, y, row);
             f->records[i].DrawVisible(row, kGlyphBox);
             glPopMatrix();
-            // A renderer that rasterises on threads of its own (Mesa's software one) starts on what it
-            // has while the rest is sent.
-            if (i % kRecordsPerFlush == 0) glFlush();
+            // Once, halfway: a renderer that rasterises on threads of its own (Mesa's software one)
+            // starts on the farther half while the nearer one is sent. (Flushing more often made that
+            // renderer's memory swing by megabytes from frame to frame.)
+            if (i == (f->nNewest + 1) / 2 && i > 0) glFlush();
         }
         y += 1.0f;
     }
