@@ -1,9 +1,11 @@
 /* The delay a person feels between a key and its character on the screen: presses a key through the X
  * server (XTest, as a keyboard would) and polls the pixels of a region of the screen (the entry box)
- * until they change. Keys alternate between a letter and BackSpace, so every key changes the region.
+ * until they show something the key made. Keys alternate between a letter and BackSpace, so the box
+ * alternates between two contents.
  *   keydelay <x> <y> <width> <height> <keys> [pause-ms]
- * The first change counts, and the caret's blink changes the region too: a key slower than the next
- * blink (at most about half a second) would be reported at the blink.
+ * The caret's blink changes the region as well, so first every picture the box shows with each of its
+ * two contents is collected (the caret on and off, over more than two blinks); after a key, a picture
+ * that is not one of those of the content before it counts.
  * Prints one line per key and the worst, the median and the mean; a key whose pixels do not change
  * within 60 s counts as 60000 ms and is reported as such. Linux only (Xlib, XTest). */
 #include <X11/Xlib.h>
@@ -31,6 +33,50 @@ static int Same(XImage* a, XImage* b) {
            memcmp(a->data, b->data, (size_t)a->height * a->bytes_per_line) == 0;
 }
 
+/* The pictures the region shows while nothing but the caret moves. */
+enum { kMaxPictures = 8 };
+typedef struct {
+    XImage* pictures[kMaxPictures];
+    int count;
+} Pictures;
+
+static int Known(const Pictures* p, XImage* image) {
+    for (int i = 0; i < p->count; ++i)
+        if (Same(p->pictures[i], image)) return 1;
+    return 0;
+}
+
+/* Samples the region for `ms` and keeps each picture not seen before. */
+static void Collect(Display* d, Window root, int x, int y, int w, int h, double ms, Pictures* p) {
+    double end = NowMs() + ms;
+    while (NowMs() < end) {
+        XImage* image = XGetImage(d, root, x, y, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
+        if (!Known(p, image) && p->count < kMaxPictures)
+            p->pictures[p->count++] = image;
+        else
+            XDestroyImage(image);
+        Pause(10);
+    }
+}
+
+/* Presses `key` and waits until the region shows a picture that is not one of `before`; the time from
+ * the press, or 60000 when none comes within 60 s. */
+static double Press(Display* d, Window root, int x, int y, int w, int h, KeyCode key, const Pictures* before) {
+    double t0 = NowMs();
+    XTestFakeKeyEvent(d, key, True, 0);
+    XTestFakeKeyEvent(d, key, False, 0);
+    XFlush(d);
+    for (;;) {
+        XImage* now = XGetImage(d, root, x, y, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
+        int known = Known(before, now);
+        XDestroyImage(now);
+        double t = NowMs() - t0;
+        if (!known) return t;
+        if (t > 60000) return 60000;
+        Pause(1);
+    }
+}
+
 static int Compare(const void* a, const void* b) {
     double x = *(const double*)a, y = *(const double*)b;
     return x < y ? -1 : x > y;
@@ -50,29 +96,20 @@ int main(int argc, char** argv) {
     }
     Window root = DefaultRootWindow(d);
     KeyCode letter = XKeysymToKeycode(d, XK_x), back = XKeysymToKeycode(d, XK_BackSpace);
+    /* The box empty, then holding the letter: every picture of each over 1.2 s (two blinks or more). */
+    Pictures contents[2];
+    memset(contents, 0, sizeof contents);
+    Collect(d, root, x, y, w, h, 1200, &contents[0]);
+    Press(d, root, x, y, w, h, letter, &contents[0]);
+    Pause(300);
+    Collect(d, root, x, y, w, h, 1200, &contents[1]);
+    Press(d, root, x, y, w, h, back, &contents[1]);
+    Pause(pause);
+    printf("pictures of the box: %d empty, %d holding the letter\n", contents[0].count, contents[1].count);
     double* delays = calloc((size_t)keys, sizeof(double));
     double worst = 0, sum = 0;
     for (int i = 0; i < keys; ++i) {
-        XImage* before = XGetImage(d, root, x, y, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
-        KeyCode k = i % 2 == 0 ? letter : back;
-        double t0 = NowMs();
-        XTestFakeKeyEvent(d, k, True, 0);
-        XTestFakeKeyEvent(d, k, False, 0);
-        XFlush(d);
-        double delay = 60000;
-        for (;;) {
-            XImage* now = XGetImage(d, root, x, y, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
-            int same = Same(before, now);
-            XDestroyImage(now);
-            double t = NowMs() - t0;
-            if (!same) {
-                delay = t;
-                break;
-            }
-            if (t > 60000) break;
-            Pause(1);
-        }
-        XDestroyImage(before);
+        double delay = Press(d, root, x, y, w, h, i % 2 == 0 ? letter : back, &contents[i % 2]);
         delays[i] = delay;
         sum += delay;
         if (delay > worst) worst = delay;
