@@ -187,3 +187,25 @@ void CScreenWnd::DrawBelowBar(const FrameContent& content) const {
     glEnable(GL_LIGHTING);
     glEnable(GL_DEPTH_TEST);
 }
+
+void CScreenWnd::WarmUpBelowBar() {
+    // A software renderer (Mesa's, under Wine) compiles its code for each new combination of state the
+    // first time it draws with it. The line below the view (flat, unlit, without depth) is drawn in a
+    // combination no other frame uses, so the first frame scrolled back would pay for that compilation:
+    // some 8 ms on top of the frame. Drawn here once into the back buffer, which the next frame clears;
+    // nothing is shown.
+    CScreenContext gl(*this, true);
+    if (!gl) return;
+    CGlyphLine sample;
+    HGDIOBJ old = ::SelectObject(m_glDC, m_font);
+    sample.BuildOnCache(m_glDC, "0", kExtrusion);
+    ::SelectObject(m_glDC, old);
+    FrameContent content{};
+    content.crText = m_crText;
+    content.crBack1 = m_crBack1;
+    content.nBelow = 1;
+    content.belowList = sample.GetList();
+    DrawBelowBar(content);
+    glFinish();
+    sample.Delete();
+}

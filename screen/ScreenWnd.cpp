@@ -133,6 +133,7 @@ BOOL CScreenWnd::InitGL() {
     static const float kUp[3] = {0.0f, 1.0f, 0.0f};
     SetCamera(kEye, kTarget, kUp);
     ApplyViewport();
+    WarmUpBelowBar();
     return TRUE;
 }
 

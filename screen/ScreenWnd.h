@@ -202,6 +202,9 @@ private:
     // Draws the line that tells how many lines lie below the view, flat across the bottom of the
     // window. Context current.
     void DrawBelowBar(const FrameContent& content) const;
+    // Draws the line below the view once into the back buffer, unseen: see ScreenScroll.cpp. On the
+    // user-interface thread, once the context exists.
+    void WarmUpBelowBar();
     // Lets the view's lists go (Retire). m_lock held.
     void RetireView();
     // Sets the four view values (clamped as the adjustment dialog's bars are) under m_lock and asks

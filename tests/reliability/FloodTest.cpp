@@ -140,6 +140,19 @@ TEST(Flood, BothStreamsWithUserActivityKeepTheStoreTheWindowAndTheListsSound) {
     const auto seconds = [&] {
         return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
     };
+    // Lists alive once the lines retired meanwhile are gone: a paint drawn now deletes them, but the
+    // flood goes on retiring lines until the count is taken, up to a screenful of them. The fewest of
+    // three counts, each right after a paint, comes closest; a leak raises that too.
+    const auto settledLists = [&] {
+        int fewest = -1;
+        for (int k = 0; k < 3; ++k) {
+            ::RedrawWindow(screen.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+            const int n = CountDisplayLists(screen);
+            if (fewest < 0 || (n >= 0 && n < fewest)) fewest = n;
+            Pump(20);
+        }
+        return fewest;
+    };
     int lists = -1, firstLists = -1;
     int rounds = 0;
     const int total = FloodSeconds();
@@ -165,9 +178,9 @@ TEST(Flood, BothStreamsWithUserActivityKeepTheStoreTheWindowAndTheListsSound) {
                       ::PostMessageA(d, WM_COMMAND, IDOK, 0);
                   }});
         ++rounds;
-        if (firstLists < 0 && seconds() >= std::min(total / 3, 60)) firstLists = CountDisplayLists(screen);
+        if (firstLists < 0 && seconds() >= std::min(total / 3, 60)) firstLists = settledLists();
     }
-    lists = CountDisplayLists(screen);
+    lists = settledLists();
     // The endless flood goes on until the window closes.
     main.Type("");  // never read by the busy interpreter: it only shows that typing goes on
     ::SetEvent(finals);
