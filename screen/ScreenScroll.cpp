@@ -139,21 +139,16 @@ void CScreenWnd::PrepareView(FrameContent& content) {
     NoteLines(content);
 }
 
-void CScreenWnd::Note(const CGlyphLine& line, FrameContent& content, int record) {
-    content.lists[record] = line.GetList();
-    content.records[record] = line;
-}
-
 void CScreenWnd::NoteLines(FrameContent& content) const {
     if (!m_history.IsAtEnd() && !m_view.empty()) {
         content.nNewest = static_cast<int>(m_view.size()) - 1;
-        for (int i = 0; i <= content.nNewest; ++i) Note(m_view[static_cast<size_t>(i)].line, content, i);
+        for (int i = 0; i <= content.nNewest; ++i) content.records[i] = m_view[static_cast<size_t>(i)].line;
         content.nBelow = m_history.LinesBelow();
         content.belowList = m_below.GetList();
         return;
     }
     content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
-    for (int i = 0; i <= content.nNewest; ++i) Note(m_lines[i], content, i);
+    for (int i = 0; i <= content.nNewest; ++i) content.records[i] = m_lines[i];
     content.nBelow = 0;
     content.belowList = 0;
 }

@@ -311,7 +311,7 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
         return;
     }
     for (int i = 0; i < content.nNewest; ++i) {
-        if (content.lists[i] != last.lists[i]) return;
+        if (content.records[i].GetList() != last.records[i].GetList()) return;
     }
     // Where the current line lies on the window, from the same transformations as the frame's.
     GLint vp[4];
@@ -567,7 +567,7 @@ void CScreenWnd::DrawScene(HDC) {
     if (front) glListBase(glyph::kWithoutBackFace);
     float y = 0.0f;
     for (int i = f->nNewest; i >= 0; --i) {
-        if (f->lists[i] > 0 && (!f->bBand || f->inBand[i])) {
+        if (f->records[i].GetList() > 0 && (!f->bBand || f->inBand[i])) {
             glPushMatrix();
             glTranslatef(0.0f, y, 0.0f);
             GLdouble row[16];

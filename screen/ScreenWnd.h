@@ -158,9 +158,8 @@ private:
         COLORREF crText, crBack1, crBack2;
         BOOL bGradient;
         int nNewest;  // records nNewest down to 0 are drawn
-        GLuint lists[kLineRecords];
-        // The records themselves (copies: names and shared positions), for drawing only the characters
-        // that reach the window.
+        // The records (copies: list names and shared positions), so that a frame draws only the
+        // characters that reach the window.
         CGlyphLine records[kLineRecords];
         // A band frame: only the window rows band[0] .. band[0] + band[1] - 1 (from the bottom) are drawn
         // and shown, and of the records only those marked in `inBand`.
@@ -195,7 +194,6 @@ private:
     void PrepareView(FrameContent& content);
     // Notes in `content` the lists of what the screen shows now, as built. m_lock held.
     void NoteLines(FrameContent& content) const;
-    static void Note(const CGlyphLine& line, FrameContent& content, int record);
     // The font to build a history line with: the one it was stored in while that still exists, else
     // the current one. m_lock held.
     HFONT HistoryFont(ScrollHistory::FontTag tag) const;
