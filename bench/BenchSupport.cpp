@@ -84,6 +84,29 @@ void PumpFor(double ms) {
     PumpUntil([] { return false; }, ms);
 }
 
+bool PromptShown(CScreenWnd& screen) {
+    screen.Lock();
+    const std::string line = screen.m_strLine;
+    screen.Unlock();
+    return !line.empty() && line.back() == '>' && ScreenShows(screen, line);
+}
+
+Burst MakeBurstFile(const char* prefix, int number, int lines) {
+    char dir[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, dir);
+    Burst b;
+    b.path = std::string(dir) + prefix + std::to_string(number) + ".txt";
+    b.lastLine = ListingLine(lines - 1);
+    b.lastLine.replace(0, 16, "end of burst " + std::to_string(1000 + number));
+    b.command = "type \"" + b.path + "\"\r\n";
+    FILE* f = std::fopen(b.path.c_str(), "wb");
+    if (f == nullptr) return Burst{};
+    for (int i = 0; i < lines - 1; ++i) std::fprintf(f, "%s\r\n", ListingLine(i).c_str());
+    std::fprintf(f, "%s\r\n", b.lastLine.c_str());
+    std::fclose(f);
+    return b;
+}
+
 std::string ListingLine(int index) {
     // Like a directory listing: a date, a size and a name, padded with a running pattern to 80 columns.
     char head[64];

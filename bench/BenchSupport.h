@@ -46,6 +46,19 @@ void PumpFor(double ms);
 // loop; returns when the last chunk is stored (the owed frame is not waited for).
 void FeedLines(CScreenWnd& screen, int from, int to, const std::function<std::string(int)>& line);
 
+// The current line is a prompt such as "Z:\work>" and the store holds it drawn.
+bool PromptShown(CScreenWnd& screen);
+
+// A file for a burst of output: `lines` listing lines, the last one naming the burst, so that a frame
+// still showing the end of another burst can never pass for the end of this one; and the command that
+// types it. An empty path when the file cannot be written.
+struct Burst {
+    std::string path;
+    std::string lastLine;
+    std::string command;
+};
+Burst MakeBurstFile(const char* prefix, int number, int lines);
+
 // An 80-column line of printable ASCII text, different for each `index`, as a listing would print.
 std::string ListingLine(int index);
 // 80 distinct printable ASCII characters (0x21 to 0x70).

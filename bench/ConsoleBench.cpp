@@ -87,30 +87,6 @@ struct Results {
     int failures = 0;
 };
 
-// Every burst types a file of its own whose last line names it, so that a frame still showing the end of
-// the burst before can never pass for the end of this one.
-struct Burst {
-    std::string path;
-    std::string lastLine;
-    std::string command;
-};
-
-Burst MakeBurstFile(int number) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, dir);
-    Burst b;
-    b.path = std::string(dir) + "vextral_burst" + std::to_string(number) + ".txt";
-    b.lastLine = ListingLine(kBurstLines - 1);
-    b.lastLine.replace(0, 16, "end of burst " + std::to_string(1000 + number));
-    b.command = "type \"" + b.path + "\"\r\n";
-    FILE* f = std::fopen(b.path.c_str(), "wb");
-    if (f == nullptr) return Burst{};
-    for (int i = 0; i < kBurstLines - 1; ++i) std::fprintf(f, "%s\r\n", ListingLine(i).c_str());
-    std::fprintf(f, "%s\r\n", b.lastLine.c_str());
-    std::fclose(f);
-    return b;
-}
-
 std::vector<Burst> g_bursts;  // the files of all bursts; each side's session s uses the same ones
 
 std::string EchoToken(int session, int i) { return "vxecho" + std::to_string(session * 100 + i) + "z"; }
@@ -155,13 +131,6 @@ void ReferenceSession(int session, Results& r) {
 // ---- The program ----------------------------------------------------------------------------------------
 
 // The current line is a prompt such as "Z:\work>" and the store holds it drawn.
-bool PromptShown(CScreenWnd& screen) {
-    screen.Lock();
-    const std::string line = screen.m_strLine;
-    screen.Unlock();
-    return !line.empty() && line.back() == '>' && ScreenShows(screen, line);
-}
-
 void ProgramSession(int session, Results& r) {
     auto* dlg = new CMainDialog();
     if (dlg->m_hWnd == nullptr) {
@@ -227,7 +196,7 @@ void ProgramSession(int session, Results& r) {
 
 int main() {
     for (int i = 0; i < kSessions * kBurstsPerSession; ++i) {
-        g_bursts.push_back(MakeBurstFile(i));
+        g_bursts.push_back(MakeBurstFile("vextral_burst", i, kBurstLines));
         if (g_bursts.back().path.empty()) {
             std::printf("[B1] cannot write the burst files\n");
             return 1;

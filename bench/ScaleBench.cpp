@@ -30,37 +30,6 @@ constexpr double kTimeoutMs = 60000;
 enum Size { kDefault, kMaximised, kSizes };
 const char* const kSizeNames[kSizes] = {"default", "maximised"};
 
-struct Burst {
-    std::string path;
-    std::string lastLine;
-    std::string command;
-};
-
-// Every burst types a file of its own whose last line names it, so that a frame still showing the end of
-// the burst before can never pass for the end of this one.
-Burst MakeBurstFile(int number) {
-    char dir[MAX_PATH];
-    ::GetTempPathA(MAX_PATH, dir);
-    Burst b;
-    b.path = std::string(dir) + "vextral_scale" + std::to_string(number) + ".txt";
-    b.lastLine = ListingLine(kBurstLines - 1);
-    b.lastLine.replace(0, 16, "end of burst " + std::to_string(1000 + number));
-    b.command = "type \"" + b.path + "\"\r\n";
-    FILE* f = std::fopen(b.path.c_str(), "wb");
-    if (f == nullptr) return Burst{};
-    for (int i = 0; i < kBurstLines - 1; ++i) std::fprintf(f, "%s\r\n", ListingLine(i).c_str());
-    std::fprintf(f, "%s\r\n", b.lastLine.c_str());
-    std::fclose(f);
-    return b;
-}
-
-bool PromptShown(CScreenWnd& screen) {
-    screen.Lock();
-    const std::string line = screen.m_strLine;
-    screen.Unlock();
-    return !line.empty() && line.back() == '>' && ScreenShows(screen, line);
-}
-
 // The window at `size`; returns the screen's client area then.
 RECT Resize(HWND hWnd, CScreenWnd& screen, Size size) {
     ::ShowWindow(hWnd, size == kMaximised ? SW_MAXIMIZE : SW_RESTORE);
@@ -75,7 +44,7 @@ double Area(const RECT& rc) { return static_cast<double>(rc.right - rc.left) * (
 int main() {
     std::vector<Burst> bursts;
     for (int i = 0; i < kRounds * kSizes; ++i) {
-        bursts.push_back(MakeBurstFile(i));
+        bursts.push_back(MakeBurstFile("vextral_scale", i, kBurstLines));
         if (bursts.back().path.empty()) {
             std::printf("[B8] cannot write the burst files\n");
             return 1;

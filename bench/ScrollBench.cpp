@@ -60,13 +60,6 @@ double ShownAt(int below) {
 }
 
 // The current line is a prompt such as "Z:\work>" and the store holds it drawn.
-bool PromptShown(CScreenWnd& screen) {
-    screen.Lock();
-    const std::string line = screen.m_strLine;
-    screen.Unlock();
-    return !line.empty() && line.back() == '>' && ScreenShows(screen, line);
-}
-
 // Lines into the screen as the interpreter's reader brings them (chunks of up to 2,048 bytes from a thread
 // of its own) while this thread answers messages and draws the frames.
 void Feed(CScreenWnd& screen, int count) {
