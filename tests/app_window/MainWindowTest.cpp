@@ -65,6 +65,20 @@ TEST_F(MainWindowTest, EnterOnAnEmptyBoxStoresNothingButSendsTheLineEnd) {
     EXPECT_TRUE(PumpUntil([&] { return StoreHas("vx-done"); }));
 }
 
+TEST_F(MainWindowTest, TwoHundredLinesEnteredAsFastAsTheWindowTakesThemAllRunInOrder) {
+    // Each line moves the count on only when every line before it ran, in order.
+    Type("set /a vxn=0 >nul");
+    constexpr int kLines = 200;
+    for (int i = 1; i <= kLines; ++i) {
+        m_dlg->m_CommandEdit.SetWindowText("if %vxn%==" + std::to_string(i - 1) + " set /a vxn=" + std::to_string(i) +
+                                           " >nul");
+        ::PostMessageA(Edit(), WM_KEYDOWN, VK_RETURN, 1);
+        ASSERT_TRUE(PumpUntil([&] { return EditText().empty(); }, 5000)) << "line " << i;
+    }
+    Type("echo vx-order-%vxn%");
+    EXPECT_TRUE(PumpUntil([&] { return StoreHas("vx-order-" + std::to_string(kLines)); }, 60000)) << Current();
+}
+
 TEST_F(MainWindowTest, UpAndDownWalkTheHistoryWithClamping) {
     Type("rem a");
     Type("rem b");

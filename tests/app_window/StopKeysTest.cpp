@@ -71,7 +71,7 @@ TEST_F(StopKeysTest, CtrlCInTheEntryBoxRestartsABusyBatchFileAndTheWindowStays) 
     const auto start = std::chrono::steady_clock::now();
     CtrlKey('C');
     ASSERT_TRUE(PumpUntil([&] { return StoreHas(kTextRestarted); }, 5000)) << Current();
-    ASSERT_TRUE(PumpUntil([&] { return PromptShown(); })) << Current();
+    ASSERT_TRUE(PumpUntil([&] { return !Console().Restarting() && PromptShown(); })) << Current();
     Report("Ctrl+C to the prompt, a busy batch file restarted", start);
     EXPECT_TRUE(::IsWindow(m_hWnd));
     EXPECT_NE(interpreter, Console().m_dwProcessId);
@@ -80,6 +80,29 @@ TEST_F(StopKeysTest, CtrlCInTheEntryBoxRestartsABusyBatchFileAndTheWindowStays) 
     EXPECT_TRUE(PumpUntil([&] { return StoreHas("fresh"); }));
     Pump(1500);  // the exit watcher's poll: the old interpreter's end must not close the window
     EXPECT_TRUE(::IsWindow(m_hWnd));
+    ::DeleteFileA(loop.c_str());
+}
+
+TEST_F(StopKeysTest, LinesTypedWhileARestartRunsReachTheFreshInterpreterInOrder) {
+    const std::string loop = TempBatch("vx-stop-loop2.bat", ":a\r\ngoto a\r\n");
+    Type("\"" + loop + "\"");
+    Pump(500);
+    CtrlKey('C');
+    ASSERT_TRUE(PumpUntil([&] { return Console().Restarting(); }, 5000)) << "no restart began";
+    // The window takes keys while the old interpreter goes and the fresh one starts.
+    const char* lines[] = {"echo during-one", "echo during-two", "echo during-three"};
+    for (const char* line : lines) {
+        Type(line);
+        EXPECT_EQ(EditText(), "") << "the box did not take the line";
+    }
+    ASSERT_TRUE(PumpUntil([&] { return StoreHas("during-three"); }, 10000)) << Current();
+    int rows[3] = {-1, -1, -1};
+    for (int i = 0; i < 30; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            if (EndsWith(Line(i), lines[k] + 5)) rows[k] = i;
+        }
+    }
+    EXPECT_TRUE(rows[0] >= 0 && rows[0] < rows[1] && rows[1] < rows[2]) << rows[0] << " " << rows[1] << " " << rows[2];
     ::DeleteFileA(loop.c_str());
 }
 
