@@ -47,8 +47,10 @@ CScreenWnd::CScreenWnd() {
 }
 
 CScreenWnd::~CScreenWnd() {
-    // The interpreter and its threads stop first: after this no reader can reach the screen, and only
-    // then may the locks go.
+    // The interpreter and its threads stop first: Stop returns only once no reader is inside a callback
+    // (it waits for one however long it takes; a callback waits for this thread only within kYieldMs and
+    // takes no lock this thread holds now), so after this no reader can reach the screen, and only then
+    // may the locks go.
     m_console.Stop();
     ::DeleteCriticalSection(&m_glLock);
     ::DeleteCriticalSection(&m_lock);
