@@ -1,14 +1,19 @@
 #include "console/InputQueue.h"
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
-constexpr uint64_t kQuickPhaseMs = 50;   // polls a millisecond apart this long after a line is written
+// An interpreter at its prompt reads a line within a millisecond or two: the pipe is looked at again at
+// once (only yielding) for that long, then a millisecond apart, then less often (it runs a program that
+// may take minutes: sixty looks a second).
+constexpr uint64_t kYieldPhaseMs = 3;
+constexpr uint64_t kQuickPhaseMs = 50;
 constexpr uint64_t kMediumPhaseMs = 1000;
 constexpr unsigned kQuickPollMs = 1;
 constexpr unsigned kMediumPollMs = 4;
-constexpr unsigned kSlowPollMs = 16;     // a program that runs for minutes: sixty looks a second
+constexpr unsigned kSlowPollMs = 16;
 
 uint64_t NowMs() {
     using namespace std::chrono;
@@ -18,6 +23,7 @@ uint64_t NowMs() {
 }  // namespace
 
 unsigned PollDelayMs(uint64_t waitedMs) {
+    if (waitedMs < kYieldPhaseMs) return 0;
     if (waitedMs < kQuickPhaseMs) return kQuickPollMs;
     if (waitedMs < kMediumPhaseMs) return kMediumPollMs;
     return kSlowPollMs;
@@ -124,16 +130,25 @@ bool InputQueue::WaitForDrain(InputPipe& pipe, uint64_t generation) {
     for (;;) {
         size_t unread = 0;
         if (!pipe.Unread(unread)) return false;  // the pipe is gone: nobody will read the line
-        if (unread == 0) return true;
         std::unique_lock<std::mutex> lock(m_lock);
-        const auto delay = std::chrono::milliseconds(PollDelayMs(NowMs() - start));
-        if (m_wake.wait_for(lock, delay, [&] { return Abandoned(generation); })) return false;
+        // A Drop or Stop while the pipe was asked drops the line even when the pipe has drained. The
+        // line is handed over here, under the lock: a Drop from now on finds the write begun, and one
+        // that came before it finds the line still waiting.
+        if (Abandoned(generation)) return false;
+        if (unread == 0) {
+            m_bInWrite = true;
+            return true;
+        }
+        const unsigned delay = PollDelayMs(NowMs() - start);
+        if (delay == 0) {
+            lock.unlock();
+            std::this_thread::yield();
+            continue;
+        }
+        if (m_wake.wait_for(lock, std::chrono::milliseconds(delay), [&] { return Abandoned(generation); })) {
+            return false;
+        }
     }
-}
-
-void InputQueue::SetInWrite(bool in) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    m_bInWrite = in;
 }
 
 void InputQueue::RunWriter() {
@@ -147,7 +162,6 @@ void InputQueue::RunWriter() {
         }
         // The line is counted in the backlog until it is in the pipe (or dropped).
         if (WaitForDrain(*pipe, generation)) {
-            SetInWrite(true);
             size_t done = 0;
             while (done < line.size()) {
                 const size_t written = pipe->Write(line.data() + done, line.size() - done);

@@ -30,8 +30,8 @@ public:
 };
 
 // How long the writer sleeps before it looks at the pipe again, after waiting `waitedMs` for the reader
-// to take the last line: briefly at first (an interpreter at its prompt reads within milliseconds), then
-// less often (it runs a program that may take minutes).
+// to take the last line (0: it only yields): briefly at first (an interpreter at its prompt reads within
+// milliseconds), then less often (it runs a program that may take minutes).
 unsigned PollDelayMs(uint64_t waitedMs);
 
 // The line pieces of `text`: each ends with its '\n', but a last piece without one. Their bytes joined
@@ -71,9 +71,9 @@ private:
     // Waits (unlocked meanwhile) for the next line to hand over; false on Stop.
     bool TakeLine(std::unique_lock<std::mutex>& lock, std::string& line, std::shared_ptr<InputPipe>& pipe,
                   uint64_t& generation);
-    // Waits for `pipe` to hold nothing unread; false when the line is to be dropped instead.
+    // Waits for `pipe` to hold nothing unread and marks the write begun; false when the line is to be
+    // dropped instead.
     bool WaitForDrain(InputPipe& pipe, uint64_t generation);
-    void SetInWrite(bool in);
     bool Abandoned(uint64_t generation) const { return m_bStop || generation != m_nGeneration; }
 
     const size_t m_nLimit;
