@@ -9,7 +9,11 @@
 #include "framework/Dialog.h"
 #include "res/resource.h"
 
-TEST(Environment, AnsiCodePageIsShiftJis) { EXPECT_EQ(::GetACP(), 932u); }
+// Not a test of the program: a precondition of the test environment. Every text of the program and of
+// these tests is Shift-JIS, so a prefix without the Japanese locale fails here first, and says why.
+TEST(Precondition, AnsiCodePageIsShiftJis) {
+    EXPECT_EQ(::GetACP(), 932u) << "the Wine prefix does not run under a Japanese locale (LANG=ja_JP.UTF-8)";
+}
 
 // Wine draws the caption's buttons, and the check marks and arrows of its own controls, with glyphs of
 // the Marlett font; in a prefix that does not find it, every caption shows the letters "0", "1" and "r".
