@@ -7,7 +7,9 @@
  * two contents is collected (the caret on and off, over more than two blinks); after a key, a picture
  * that is not one of those of the content before it counts.
  * Prints one line per key and the worst, the median and the mean; a key whose pixels do not change
- * within 60 s counts as 60000 ms and is reported as such. Linux only (Xlib, XTest). */
+ * within 60 s counts as 60000 ms and is reported as such. With KEYDELAY_CTRL_C=k in the environment,
+ * Ctrl+C is pressed right before key k (the keys after it are timed while what it set off runs).
+ * Linux only (Xlib, XTest). */
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -106,9 +108,20 @@ int main(int argc, char** argv) {
     Press(d, root, x, y, w, h, back, &contents[1]);
     Pause(pause);
     printf("pictures of the box: %d empty, %d holding the letter\n", contents[0].count, contents[1].count);
+    const char* ctrlc = getenv("KEYDELAY_CTRL_C");
+    int ctrlcBefore = ctrlc ? atoi(ctrlc) : 0;
+    KeyCode control = XKeysymToKeycode(d, XK_Control_L), c = XKeysymToKeycode(d, XK_c);
     double* delays = calloc((size_t)keys, sizeof(double));
     double worst = 0, sum = 0;
     for (int i = 0; i < keys; ++i) {
+        if (i + 1 == ctrlcBefore) {
+            XTestFakeKeyEvent(d, control, True, 0);
+            XTestFakeKeyEvent(d, c, True, 0);
+            XTestFakeKeyEvent(d, c, False, 0);
+            XTestFakeKeyEvent(d, control, False, 0);
+            XFlush(d);
+            printf("ctrl+c pressed\n");
+        }
         double delay = Press(d, root, x, y, w, h, i % 2 == 0 ? letter : back, &contents[i % 2]);
         delays[i] = delay;
         sum += delay;
