@@ -879,12 +879,16 @@ TEST_F(ConsoleTest, ACmdExeBesideTheProgramOrInTheCurrentFolderIsNeverStarted) {
     // The planted copy, started with no arguments, exits at once with code 2; the system's greets.
     StartAndWaitForPrompt(OnOutput, (folder + ">").c_str());
     EXPECT_NE(std::string::npos, Output().find("Microsoft Windows")) << Output();
-    char system[MAX_PATH] = {};
+    // The system folder's own (a 32-bit program's system folder is the 64-bit system's WOW64 folder).
+    char system[MAX_PATH] = {}, wow64[MAX_PATH] = {};
     ::GetSystemDirectoryA(system, MAX_PATH);
+    ::GetSystemWow64DirectoryA(wow64, MAX_PATH);
     char image[MAX_PATH] = {};
     DWORD size = MAX_PATH;
     ASSERT_TRUE(::QueryFullProcessImageNameA(m_console.m_hProcess, 0, image, &size));
-    EXPECT_EQ(0, ::lstrcmpiA(image, (std::string(system) + "\\cmd.exe").c_str())) << image;
+    EXPECT_TRUE(::lstrcmpiA(image, (std::string(system) + "\\cmd.exe").c_str()) == 0 ||
+                (wow64[0] != '\0' && ::lstrcmpiA(image, (std::string(wow64) + "\\cmd.exe").c_str()) == 0))
+        << image;
     m_console.Stop();
     ::SetCurrentDirectoryA(kStartDir);
     for (const std::string& path : planted) ::DeleteFileA(path.c_str());
