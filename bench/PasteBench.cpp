@@ -16,6 +16,7 @@
 
 #include "app/MainDialog.h"
 #include "bench/BenchSupport.h"
+#include "console/ConsoleProcess.h"
 #include "framework/App.h"
 
 using namespace bench;
@@ -120,6 +121,56 @@ double ReferenceSession(int session) {
     return took;
 }
 
+// ---- The console alone: the program's input queue and readers, no screen ----------------------------
+
+std::mutex g_aloneLock;
+std::string g_aloneText;
+std::string g_aloneMarker;
+double g_aloneMarkerAt = -1;
+
+void OnAloneOutput(const char* text) {
+    const double now = NowMs();
+    std::lock_guard<std::mutex> guard(g_aloneLock);
+    g_aloneText += text;
+    if (g_aloneMarkerAt < 0 && !g_aloneMarker.empty() && g_aloneText.find(g_aloneMarker) != std::string::npos) {
+        g_aloneMarkerAt = now;
+    }
+    if (g_aloneText.size() > 8192) g_aloneText.erase(0, g_aloneText.size() - 1024);
+}
+void OnAloneMessage(const char*) {}
+void OnAloneExit() {}
+
+double ConsoleSession(int session) {
+    {
+        std::lock_guard<std::mutex> guard(g_aloneLock);
+        g_aloneText.clear();
+        g_aloneMarker.clear();
+        g_aloneMarkerAt = -1;
+    }
+    ConsoleProcess console;
+    if (!console.Start(OnAloneOutput, OnAloneMessage, OnAloneExit)) return -1;
+    PumpUntil(
+        [] {
+            std::lock_guard<std::mutex> guard(g_aloneLock);
+            return !g_aloneText.empty() && g_aloneText.back() == '>';
+        },
+        kTimeoutMs);
+    {
+        std::lock_guard<std::mutex> guard(g_aloneLock);
+        g_aloneMarker = Token(session, kLines - 1);
+    }
+    const double start = NowMs();
+    for (int i = 0; i < kLines; ++i) console.Write(("echo " + Token(session, i) + "\r\n").c_str());
+    PumpUntil(
+        [] {
+            std::lock_guard<std::mutex> guard(g_aloneLock);
+            return g_aloneMarkerAt >= 0;
+        },
+        kTimeoutMs);
+    std::lock_guard<std::mutex> guard(g_aloneLock);
+    return g_aloneMarkerAt >= 0 ? g_aloneMarkerAt - start : -1;
+}
+
 // ---- The program ----------------------------------------------------------------------------------------
 
 double ProgramSession(int session) {
@@ -150,18 +201,21 @@ double ProgramSession(int session) {
 
 int main() {
     FrameWatch::Start();
-    std::vector<double> reference, program;
+    std::vector<double> reference, program, alone;
     int failures = 0;
     for (int session = 0; session < kSessions; ++session) {
         const double ref = ReferenceSession(session);
         const double prog = ProgramSession(session);
+        const double console = ConsoleSession(session);
+        if (console >= 0) alone.push_back(console);
         if (ref < 0 || prog < 0) {
             ++failures;
             continue;
         }
         reference.push_back(ref);
         program.push_back(prog);
-        Info("B9", "session %d: program %.1f ms, reference %.1f ms, ratio %.2f", session, prog, ref, prog / ref);
+        Info("B9", "session %d: program %.1f ms, reference %.1f ms, ratio %.2f; the console alone %.1f ms", session,
+             prog, ref, prog / ref, console);
     }
     FrameWatch::Stop();
     Info("B9", "%d echo lines written at once; %d sessions of each side in turn; medians", kLines, kSessions);
@@ -169,6 +223,7 @@ int main() {
            "one line at a time, pipe drained", Median(reference), "ms", Bound::kAtMost, 1.5);
     double worst = 0;
     for (size_t i = 0; i < program.size(); ++i) worst = std::max(worst, program[i] / reference[i]);
+    Info("B9", "the console alone (its paced input and readers, no screen): median %.1f ms", Median(alone));
     Info("B9", "slowest program session %.1f ms; worst ratio of a session %.2f", Max(program), worst);
     if (failures > 0) Info("B9", "%d sessions timed out or failed and are left out", failures);
     return 0;
