@@ -25,7 +25,7 @@ public:
     // The stopper's side.
     void RequestStop() { m_bStop = true; }
     // True when the worker is outside every callback for good (claimed now or before); false while it is
-    // inside one, or still starting.
+    // inside one, still starting, or once it is returning (Returned).
     bool Claim();
     // True when the stopper may end the thread by force: claimed, and not yet returning.
     bool MarkKilled();
