@@ -151,7 +151,6 @@ private:
                                                                                : CScreenWnd::kLineRecords - 1;
         std::vector<std::string> live;
         for (int i = 0; last && i <= newest; ++i) live.push_back(screen.LineText(i));
-        screen.Unlock();
 
         int restarts = 0, stops = 0, refusals = 0;
         for (const std::string& row : rows) {
@@ -162,15 +161,18 @@ private:
             refusals += row == kTextInputFull ? 1 : 0;
         }
         const int dump = ++m_nDumps;
-        WriteRows(g_strLogPath + ".screen" + std::to_string(dump), rows);
-        if (last) WriteRows(g_strLogPath + ".live", live);
         // The scrollback begins with the banner's first line unless its bounds dropped rows.
         const bool whole = !rows.empty() && rows.front() == std::string(42, '*');
+        // Logged with the store still locked: a reader that appends after this moment logs its tokens
+        // after this line (it logs them once its append has returned, and appends wait for the lock).
         Log("D " + std::to_string(dump) + " last=" + std::to_string(last ? 1 : 0) + " rows=" + std::to_string(rows.size()) +
             " live=" + std::to_string(live.size()) +
             " complete=" + std::to_string(complete ? 1 : 0) + " from_banner=" + std::to_string(whole ? 1 : 0) +
             " restarts=" + std::to_string(restarts) + " stops=" + std::to_string(stops) +
             " refusals=" + std::to_string(refusals));
+        screen.Unlock();
+        WriteRows(g_strLogPath + ".screen" + std::to_string(dump), rows);
+        if (last) WriteRows(g_strLogPath + ".live", live);
     }
 
     static void WriteRows(const std::string& path, const std::vector<std::string>& rows) {
