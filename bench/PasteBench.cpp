@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "app/MainDialog.h"
 #include "bench/BenchSupport.h"
 #include "console/ConsoleProcess.h"
+#include "console/InterpreterLaunch.h"
 #include "framework/App.h"
 
 using namespace bench;
@@ -33,25 +35,52 @@ std::string Token(int session, int i) { return "vxpaste" + std::to_string(sessio
 
 // ---- The interpreter alone ----------------------------------------------------------------------------
 
+// The tail of what an interpreter printed, and when a marker first showed in it. Shared by a reader
+// thread and the benchmark's thread.
+struct OutputTail {
+    std::mutex lock;
+    std::string text;
+    std::string marker;
+    double markerAt = -1;
+
+    void Reset(const std::string& newMarker) {
+        std::lock_guard<std::mutex> guard(lock);
+        text.clear();
+        marker = newMarker;
+        markerAt = -1;
+    }
+    void SetMarker(const std::string& newMarker) {
+        std::lock_guard<std::mutex> guard(lock);
+        marker = newMarker;
+    }
+    void Add(const char* data, size_t size) {
+        const double now = NowMs();
+        std::lock_guard<std::mutex> guard(lock);
+        text.append(data, size);
+        if (markerAt < 0 && !marker.empty() && text.find(marker) != std::string::npos) markerAt = now;
+        // The tail is enough to find a marker cut by a chunk boundary, and the prompt.
+        if (text.size() > 8192) text.erase(0, text.size() - 1024);
+    }
+    bool EndsWithPrompt() {
+        std::lock_guard<std::mutex> guard(lock);
+        return !text.empty() && text.back() == '>';
+    }
+    double MarkerAt() {
+        std::lock_guard<std::mutex> guard(lock);
+        return markerAt;
+    }
+};
+
 struct Drain {
     HANDLE pipe = nullptr;
-    std::mutex* lock = nullptr;
-    std::string* text = nullptr;
-    std::string marker;
-    double* markerAt = nullptr;
+    OutputTail* tail = nullptr;
 };
 
 DWORD WINAPI DrainThread(void* arg) {
     auto* d = static_cast<Drain*>(arg);
     char buffer[2048];
     DWORD read = 0;
-    while (::ReadFile(d->pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) {
-        const double now = NowMs();
-        std::lock_guard<std::mutex> guard(*d->lock);
-        d->text->append(buffer, read);
-        if (*d->markerAt < 0 && d->text->find(d->marker) != std::string::npos) *d->markerAt = now;
-        if (d->text->size() > 8192) d->text->erase(0, d->text->size() - 1024);
-    }
+    while (::ReadFile(d->pipe, buffer, sizeof buffer, &read, nullptr) && read > 0) d->tail->Add(buffer, read);
     return 0;
 }
 
@@ -62,9 +91,7 @@ double ReferenceSession(int session) {
     if (!::CreatePipe(&inRead, &inWrite, &sa, 0) || !::CreatePipe(&outRead, &outWrite, &sa, 0)) return -1;
     ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
     ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    char system[MAX_PATH] = {};
-    ::GetSystemDirectoryA(system, MAX_PATH);
-    std::string path = std::string(system) + "\\cmd.exe";
+    const std::string path = InterpreterPath();
     std::string commandLine = "\"" + path + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -79,18 +106,12 @@ double ReferenceSession(int session) {
         return -1;
     }
     ::CloseHandle(pi.hThread);
-    std::mutex lock;
-    std::string text;
-    double markerAt = -1;
-    Drain drain{outRead, &lock, &text, Token(session, kLines - 1), &markerAt};
+    OutputTail tail;
+    tail.Reset(Token(session, kLines - 1));
+    Drain drain{outRead, &tail};
     HANDLE reader = ::CreateThread(nullptr, 0, DrainThread, &drain, 0, nullptr);
     // The greeting's prompt first.
-    PumpUntil(
-        [&] {
-            std::lock_guard<std::mutex> guard(lock);
-            return !text.empty() && text.back() == '>';
-        },
-        kTimeoutMs);
+    PumpUntil([&] { return tail.EndsWithPrompt(); }, kTimeoutMs);
     const double start = NowMs();
     for (int i = 0; i < kLines; ++i) {
         for (;;) {
@@ -102,13 +123,8 @@ double ReferenceSession(int session) {
         DWORD written = 0;
         ::WriteFile(inWrite, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
-    PumpUntil(
-        [&] {
-            std::lock_guard<std::mutex> guard(lock);
-            return markerAt >= 0;
-        },
-        kTimeoutMs);
-    const double took = markerAt >= 0 ? markerAt - start : -1;
+    PumpUntil([&] { return tail.MarkerAt() >= 0; }, kTimeoutMs);
+    const double took = tail.MarkerAt() >= 0 ? tail.MarkerAt() - start : -1;
     ::TerminateProcess(pi.hProcess, 0);
     ::WaitForSingleObject(pi.hProcess, 5000);
     ::CloseHandle(pi.hProcess);
@@ -123,52 +139,22 @@ double ReferenceSession(int session) {
 
 // ---- The console alone: the program's input queue and readers, no screen ----------------------------
 
-std::mutex g_aloneLock;
-std::string g_aloneText;
-std::string g_aloneMarker;
-double g_aloneMarkerAt = -1;
+OutputTail g_alone;  // the callbacks are plain functions: process-wide
 
-void OnAloneOutput(const char* text) {
-    const double now = NowMs();
-    std::lock_guard<std::mutex> guard(g_aloneLock);
-    g_aloneText += text;
-    if (g_aloneMarkerAt < 0 && !g_aloneMarker.empty() && g_aloneText.find(g_aloneMarker) != std::string::npos) {
-        g_aloneMarkerAt = now;
-    }
-    if (g_aloneText.size() > 8192) g_aloneText.erase(0, g_aloneText.size() - 1024);
-}
+void OnAloneOutput(const char* text) { g_alone.Add(text, std::strlen(text)); }
 void OnAloneMessage(const char*) {}
 void OnAloneExit() {}
 
 double ConsoleSession(int session) {
-    {
-        std::lock_guard<std::mutex> guard(g_aloneLock);
-        g_aloneText.clear();
-        g_aloneMarker.clear();
-        g_aloneMarkerAt = -1;
-    }
+    g_alone.Reset("");
     ConsoleProcess console;
     if (!console.Start(OnAloneOutput, OnAloneMessage, OnAloneExit)) return -1;
-    PumpUntil(
-        [] {
-            std::lock_guard<std::mutex> guard(g_aloneLock);
-            return !g_aloneText.empty() && g_aloneText.back() == '>';
-        },
-        kTimeoutMs);
-    {
-        std::lock_guard<std::mutex> guard(g_aloneLock);
-        g_aloneMarker = Token(session, kLines - 1);
-    }
+    PumpUntil([] { return g_alone.EndsWithPrompt(); }, kTimeoutMs);
+    g_alone.SetMarker(Token(session, kLines - 1));
     const double start = NowMs();
     for (int i = 0; i < kLines; ++i) console.Write(("echo " + Token(session, i) + "\r\n").c_str());
-    PumpUntil(
-        [] {
-            std::lock_guard<std::mutex> guard(g_aloneLock);
-            return g_aloneMarkerAt >= 0;
-        },
-        kTimeoutMs);
-    std::lock_guard<std::mutex> guard(g_aloneLock);
-    return g_aloneMarkerAt >= 0 ? g_aloneMarkerAt - start : -1;
+    PumpUntil([] { return g_alone.MarkerAt() >= 0; }, kTimeoutMs);
+    return g_alone.MarkerAt() >= 0 ? g_alone.MarkerAt() - start : -1;
 }
 
 // ---- The program ----------------------------------------------------------------------------------------

@@ -109,6 +109,16 @@ bool ConsoleProcess::StartWatcher() {
            StartWorker(WorkerKind::kExitWatcher, process, true, m_hWatchThread, m_pWatchWorker);
 }
 
+void ConsoleProcess::EndAndForgetInterpreter(DWORD waitMs) {
+    Interpreter current = Current();
+    EndFamily(current);
+    if (waitMs != 0 && current.hProcess != nullptr) ::WaitForSingleObject(current.hProcess, waitMs);
+    CloseInterpreter(current);
+    m_hProcess = m_hJob = nullptr;
+    m_dwProcessId = 0;
+    m_created = 0;
+}
+
 Interpreter ConsoleProcess::Current() const {
     Interpreter current;
     current.hProcess = m_hProcess;
@@ -160,12 +170,7 @@ void ConsoleProcess::EndInterpreter() {
         }
     }
     // What the interpreter started goes with it, also what outlived an interpreter that obeyed.
-    EndFamily(Current());
-    Interpreter current = Current();
-    CloseInterpreter(current);
-    m_hProcess = m_hJob = nullptr;
-    m_dwProcessId = 0;
-    m_created = 0;
+    EndAndForgetInterpreter(0);
     for (HANDLE& h : m_ending) CloseAndClear(h);
     m_ending.clear();
 }

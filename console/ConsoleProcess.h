@@ -120,6 +120,9 @@ private:
     // Starts the exit watcher on a copy of m_hProcess.
     bool StartWatcher();
     Interpreter Current() const;
+    // Ends the interpreter and its family, waits up to `waitMs` for the interpreter to go (0: no wait),
+    // and empties its fields.
+    void EndAndForgetInterpreter(DWORD waitMs);
     // Waits for a restart that runs to finish (Stop only).
     void FinishRestart();
     // The restart itself, on its own thread.

@@ -47,13 +47,7 @@ unsigned __stdcall ConsoleProcess::RestartThread(void* arg) {
 void ConsoleProcess::RunRestart() {
     // The watcher goes first, so that the old interpreter's end is not reported.
     StopWorker(m_hWatchThread, m_pWatchWorker);
-    Interpreter old = Current();
-    EndFamily(old);
-    if (old.hProcess != nullptr) ::WaitForSingleObject(old.hProcess, kOldEndWaitMs);
-    CloseInterpreter(old);
-    m_hProcess = m_hJob = nullptr;
-    m_dwProcessId = 0;
-    m_created = 0;
+    EndAndForgetInterpreter(kOldEndWaitMs);
 
     // A fresh input pipe: whatever the old interpreter left unread goes with the old one, without being
     // read off (a read could meet another reader of the same pipe and wait for ever).
@@ -66,13 +60,7 @@ void ConsoleProcess::RunRestart() {
     CloseAndClear(m_hStdInWrite);
     bool ok = CreateChildPipe(true, m_hChildStdIn, m_hStdInWrite);
     ok = ok && Launch(m_strStartDir.empty() ? nullptr : m_strStartDir.c_str()) && StartWatcher();
-    if (!ok && m_hProcess != nullptr) {
-        Interpreter started = Current();
-        EndFamily(started);
-        CloseInterpreter(started);
-        m_hProcess = m_hJob = nullptr;
-        m_dwProcessId = 0;
-    }
+    if (!ok) EndAndForgetInterpreter(0);
     m_pQueue->Release();
     m_bRestarting = false;
     // No interpreter any more: the program closes as if it had ended. Called here, once, since no

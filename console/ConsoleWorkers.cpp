@@ -117,7 +117,7 @@ void StopWorker(HANDLE& thread, ConsoleWorker*& worker) {
             } else if (step == StopStep::kKill && worker->state.MarkKilled()) {
                 // Last resort, for a read that nothing else ended.
                 ::TerminateThread(thread, 1);
-                ::WaitForSingleObject(thread, kStopPollMs * 50);
+                ::WaitForSingleObject(thread, static_cast<DWORD>(kWorkerWaitMs));
                 worker->ReleaseThreadRef();
                 break;
             }

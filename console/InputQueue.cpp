@@ -55,11 +55,15 @@ bool InputQueue::Push(const std::string& text, bool force) {
     return true;
 }
 
+void InputQueue::ClearQueue() {
+    for (const std::string& line : m_queue) m_nBacklog -= line.size();
+    m_queue.clear();
+}
+
 void InputQueue::Drop() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        for (const std::string& line : m_queue) m_nBacklog -= line.size();
-        m_queue.clear();
+        ClearQueue();
         ++m_nGeneration;
     }
     m_wake.notify_all();
@@ -93,8 +97,7 @@ void InputQueue::Stop() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_bStop = true;
-        for (const std::string& line : m_queue) m_nBacklog -= line.size();
-        m_queue.clear();
+        ClearQueue();
     }
     m_wake.notify_all();
 }

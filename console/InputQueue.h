@@ -74,6 +74,8 @@ private:
     // Waits for `pipe` to hold nothing unread and marks the write begun; false when the line is to be
     // dropped instead.
     bool WaitForDrain(InputPipe& pipe, uint64_t generation);
+    // Empties the queue and takes its lines off the backlog; under m_lock.
+    void ClearQueue();
     bool Abandoned(uint64_t generation) const { return m_bStop || generation != m_nGeneration; }
 
     const size_t m_nLimit;
