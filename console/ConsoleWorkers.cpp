@@ -9,7 +9,6 @@
 namespace {
 
 constexpr DWORD kReadSize = 2048;  // bytes per read; the chunk buffer has one more for the NUL
-constexpr DWORD kPollMs = 1000;    // the exit watcher's poll period
 constexpr DWORD kStopPollMs = 20;
 
 // As the thread returns. A worker marked for killing touches nothing the process shares until it is
@@ -59,7 +58,7 @@ unsigned __stdcall ExitWatchThread(void* arg) {
         [] {
             if (ExitCallback callback = g_pfnExit.load()) callback();
         },
-        [w] { return ::WaitForSingleObject(w->hWake, kPollMs) == WAIT_TIMEOUT; });
+        [w](unsigned ms) { return ::WaitForSingleObject(w->hWake, ms) == WAIT_TIMEOUT; });
     return FinishWorker(w);
 }
 

@@ -47,7 +47,7 @@ void RunReader(WorkerState& state, char* buffer, size_t capacity, const std::fun
 }
 
 void RunWatcher(WorkerState& state, const std::function<bool()>& ended, const std::function<void()>& notify,
-                const std::function<bool()>& pause) {
+                const std::function<bool(unsigned ms)>& pause) {
     state.Begin();
     while (!state.StopRequested()) {
         if (ended()) {
@@ -55,6 +55,6 @@ void RunWatcher(WorkerState& state, const std::function<bool()>& ended, const st
             notify();
             state.LeaveCallback();
         }
-        if (!pause()) break;
+        if (!pause(kWatchPollMs)) break;
     }
 }

@@ -56,7 +56,10 @@ private:
 void RunReader(WorkerState& state, char* buffer, size_t capacity, const std::function<size_t(char*, size_t)>& read,
                const std::function<void(const char*)>& deliver);
 
-// The exit watcher's loop: at once and then after each `pause` (false when stop cut it short),
-// `ended` is asked, and `notify` called while it says the interpreter has ended.
+// The exit watcher's poll period: how long it waits between two questions about the interpreter's end.
+constexpr unsigned kWatchPollMs = 1000;
+
+// The exit watcher's loop: at once and then after each `pause` of kWatchPollMs (the pause returns false
+// when stop cut it short), `ended` is asked, and `notify` called while it says the interpreter has ended.
 void RunWatcher(WorkerState& state, const std::function<bool()>& ended, const std::function<void()>& notify,
-                const std::function<bool()>& pause);
+                const std::function<bool(unsigned ms)>& pause);

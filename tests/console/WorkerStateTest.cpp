@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "console/WorkerState.h"
 
@@ -177,20 +178,26 @@ TEST(WorkerStateTest, WatcherNotifiesOncePerPollAfterTheEndUntilPauseOrStopOrCla
         int asked = 0, notified = 0, paused = 0;
     };
     // `ended` says yes from the third poll on; the fifth pause ends the loop.
+    // Every pause is one poll period, so two questions are never closer than that.
     WorkerState state;
     Counts c;
+    std::vector<unsigned> pauses;
     RunWatcher(
-        state, [&] { return ++c.asked >= 3; }, [&] { ++c.notified; }, [&] { return ++c.paused < 5; });
+        state, [&] { return ++c.asked >= 3; }, [&] { ++c.notified; },
+        [&](unsigned ms) {
+            pauses.push_back(ms);
+            return ++c.paused < 5;
+        });
     EXPECT_EQ(5, c.asked);
     EXPECT_EQ(3, c.notified);
-    EXPECT_EQ(5, c.paused);
+    EXPECT_EQ(std::vector<unsigned>(5, kWatchPollMs), pauses);
 
     // Stop asked during the second pause: no third poll.
     WorkerState stopped;
     Counts s;
     RunWatcher(
         stopped, [&] { return ++s.asked >= 1; }, [&] { ++s.notified; },
-        [&] {
+        [&](unsigned) {
             if (++s.paused == 2) stopped.RequestStop();
             return true;
         });
@@ -202,7 +209,7 @@ TEST(WorkerStateTest, WatcherNotifiesOncePerPollAfterTheEndUntilPauseOrStopOrCla
     Counts k;
     RunWatcher(
         claimed, [&] { return ++k.asked >= 1; }, [&] { ++k.notified; },
-        [&] {
+        [&](unsigned) {
             EXPECT_TRUE(claimed.Claim());
             return ++k.paused < 10;
         });
