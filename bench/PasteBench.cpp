@@ -27,7 +27,7 @@ namespace {
 
 CWinApp g_app;  // the application object, as in the program: the main window is recorded in it
 
-constexpr int kSessions = 5;
+constexpr int kSessions = 9;
 constexpr int kLines = 200;
 constexpr double kTimeoutMs = 120000;
 

@@ -5,10 +5,11 @@
 
 namespace {
 
-// An interpreter at its prompt reads a line within a millisecond or two: the pipe is looked at again at
-// once (only yielding) for that long, then a millisecond apart, then less often (it runs a program that
-// may take minutes: sixty looks a second).
-constexpr uint64_t kYieldPhaseMs = 3;
+// An interpreter at its prompt reads a line within a millisecond or two, several when the screen draws
+// beside it on a machine of two cores: the pipe is looked at again at once (only yielding) for that long,
+// so that the lines of a pasted block follow one another without a sleep between them, then a
+// millisecond apart, then less often (it runs a program that may take minutes: sixty looks a second).
+constexpr uint64_t kYieldPhaseMs = 25;
 constexpr uint64_t kQuickPhaseMs = 50;
 constexpr uint64_t kMediumPhaseMs = 1000;
 constexpr unsigned kQuickPollMs = 1;
