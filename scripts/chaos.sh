@@ -283,10 +283,17 @@ wait_end() {
   done
   close_ms=$((($(date +%s%N) - t0) / 1000000))
   if kill -0 "$pid" 2>/dev/null; then
-    # Evidence first: every thread's stack in the prefix (the host's among them), then the end.
+    # Evidence first: every thread's stack in the prefix, then the end. A process that Wine counts as
+    # ended already but whose Linux process lives on is missing from winedbg's list: its threads'
+    # Linux stacks (gdb, where installed) and kernel waits show where it stands.
     close_ms=-1
     timeout 120 "$WINELOADER" winedbg --command "bt all" > "$log.bt" 2>&1
-    note "still running 15 s after the close: the stacks of every thread are kept with the files (.bt)"
+    {
+      echo "== Linux threads of $pid"
+      for t in /proc/"$pid"/task/*; do echo "$(basename "$t") $(cat "$t/comm" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null) $(cut -d' ' -f3 "$t/stat" 2>/dev/null)"; done
+      command -v gdb >/dev/null && timeout 120 gdb -p "$pid" -batch -ex "thread apply all bt" 2>&1
+    } > "$log.linux-bt"
+    note "still running 15 s after the close: the stacks of every thread are kept with the files (.bt, .linux-bt)"
     kill "$pid" 2>/dev/null
   fi
   wait "$pid" 2>/dev/null
