@@ -145,7 +145,7 @@ bool CMainDialog::ScreenKey(const MSG& msg) {
     if (msg.hwnd != m_hWnd && !::IsChild(m_hWnd, msg.hwnd)) return false;  // a dialog over the window
     if (msg.message == WM_MOUSEWHEEL) {
         // Wheel messages go to the window with the focus (the entry box): over the screen they are its.
-        const POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        const POINT pt = PointFromLParam(msg.lParam);
         const RECT screen = m_Screen.GetWindowRect();
         if (!::PtInRect(&screen, pt)) return false;
         m_Screen.OnWheel(msg.wParam);
@@ -255,9 +255,7 @@ void CMainDialog::OnStopCheck() {
     // a program was ended the interpreter may not have read a line end: none was sent.)
     const bool busy = console.CountPrograms() > 0 || (m_nStopEnded == 0 && console.PendingInput() > 0);
     if (!busy || !console.Restart()) return;  // a failed restart closes the window through the exit callback
-    m_Screen.Lock();
-    const bool midLine = !m_Screen.m_strLine.empty();
-    m_Screen.Unlock();
+    const bool midLine = !m_Screen.CurrentLineEmpty();
     const std::string notice = std::string(midLine ? "\r\n" : "") + kTextRestarted + "\r\n";
     m_Screen.AppendOutput(notice.c_str());
 }
@@ -395,15 +393,12 @@ void CMainDialog::OnColour() {
     // exchange has it, and OK then stores 0 unless the box is ticked.
     dlg.m_gradient = m_Screen.m_bGradient;
     if (dlg.DoModal() != IDOK) return;
-    {
-        // A reader may be drawing a frame: the values change between two frames, never inside one.
-        m_Screen.Lock();
-        m_Screen.m_crBack1 = dlg.m_pickerBack1.GetColour();
-        m_Screen.m_crBack2 = dlg.m_pickerBack2.GetColour();
-        m_Screen.m_crText = dlg.m_pickerText.GetColour();
-        m_Screen.m_bGradient = dlg.m_gradient;
-        m_Screen.Unlock();
-    }
+    DisplayValues values = m_Screen.Display();
+    values.crBack1 = dlg.m_pickerBack1.GetColour();
+    values.crBack2 = dlg.m_pickerBack2.GetColour();
+    values.crText = dlg.m_pickerText.GetColour();
+    values.bGradient = dlg.m_gradient;
+    m_Screen.SetDisplayValues(values);
     m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 

@@ -114,14 +114,13 @@ void ApplySettingsRecord(const unsigned char record[kSettingsSize], CScreenWnd& 
     const DisplaySettings s = UnpackSettings(record);
 
     // Taken as stored, unchecked: whoever turns them into positions or pixels keeps them in range.
-    screen.m_fOffsetX = s.offsetX;
-    screen.m_fOffsetY = s.offsetY;
-    screen.m_fOffsetZ = s.offsetZ;
-    screen.m_fTilt = s.tilt;
-    screen.m_crText = s.crText;
-    screen.m_crBack1 = s.crBack1;
-    screen.m_crBack2 = s.crBack2;
-    screen.m_bGradient = s.gradient;
+    DisplayValues values;
+    values.view = {s.tilt, s.offsetX, s.offsetY, s.offsetZ};
+    values.crText = s.crText;
+    values.crBack1 = s.crBack1;
+    values.crBack2 = s.crBack2;
+    values.bGradient = s.gradient;
+    screen.SetDisplayValues(values);
 
     screen.SetScreenFont(ToLogFont(s.font));
 

@@ -107,6 +107,10 @@ private:
     void Unbind();
 };
 
+// A mouse message's point (client or screen coordinates, as the message has it), signed: a captured drag
+// and a second monitor left of or above the first report negative coordinates.
+inline POINT PointFromLParam(LPARAM lp) { return POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
+
 // Registers (once per distinct set of arguments) a window class whose procedure is CWnd's and returns
 // its name.
 const char* RegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,

@@ -68,9 +68,9 @@ LRESULT CAdjustDlg::OnScroll(WPARAM wp, LPARAM lp) {
 void CAdjustDlg::ApplyView() {
     UpdateData(TRUE);
     if (m_pScreen == nullptr) return;
-    m_pScreen->m_fOffsetX = ValueFromPosition(m_nPosX, kFactorX);
-    m_pScreen->m_fOffsetY = ValueFromPosition(m_nPosY, kFactorY);
-    m_pScreen->m_fOffsetZ = ValueFromPosition(m_nPosZ, kFactorZ);
-    m_pScreen->m_fTilt = ValueFromPosition(m_nPosTilt, kFactorTilt);
+    DisplayValues values = m_pScreen->Display();
+    values.view = {ValueFromPosition(m_nPosTilt, kFactorTilt), ValueFromPosition(m_nPosX, kFactorX),
+                   ValueFromPosition(m_nPosY, kFactorY), ValueFromPosition(m_nPosZ, kFactorZ)};
+    m_pScreen->SetDisplayValues(values);
     ::RedrawWindow(m_pScreen->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }

@@ -149,10 +149,7 @@ void CGLWnd::Render(HDC dc, const GLint* band) {
     }
     CGLDC gl(*this);
     ::wglMakeCurrent(gl.get(), m_hRC);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_target[0], m_target[1], m_target[2], m_up[0], m_up[1],
-              m_up[2]);
+    LoadCamera();
     const bool partial = band != nullptr && m_bPresentByCopy;
     if (partial) {
         GLint viewport[4] = {};
@@ -164,6 +161,13 @@ void CGLWnd::Render(HDC dc, const GLint* band) {
     Present(dc, partial ? band : nullptr);
     if (partial) glDisable(GL_SCISSOR_TEST);
     ::wglMakeCurrent(gl.get(), nullptr);
+}
+
+void CGLWnd::LoadCamera() const {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    gluLookAt(m_eye[0], m_eye[1], m_eye[2], m_target[0], m_target[1], m_target[2], m_up[0], m_up[1],
+              m_up[2]);
 }
 
 void CGLWnd::Present(HDC dc, const GLint* band) {

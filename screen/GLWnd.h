@@ -71,6 +71,8 @@ public:
     bool m_bPresentByCopy = false;
 
 protected:
+    // The model-view matrix of the camera alone (SetCamera's); context current.
+    void LoadCamera() const;
     // Shows the frame just drawn (context current) in `dc`, a device context of this window:
     // SwapBuffers, or the copy described above, of the whole frame or of the rows of `band` only.
     void Present(HDC dc, const GLint* band = nullptr);

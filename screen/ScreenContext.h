@@ -1,9 +1,7 @@
 #pragma once
-// The two scoped holders of the screen's locks, shared by the files that make up CScreenWnd. The rules
-// they keep are those of the class comment in screen/ScreenWnd.h.
+// The two scoped holders of the screen's locks, shared by the files that make up CScreenWnd. The rule
+// they keep is the one stated in screen/ScreenWnd.h.
 #include <windows.h>
-
-#include <mutex>
 
 #include "screen/ScreenWnd.h"
 
@@ -11,8 +9,6 @@
 class ScreenLock {
 public:
     explicit ScreenLock(CScreenWnd& screen) : m_screen(screen) { m_screen.Lock(); }
-    // Takes over a lock the caller already holds.
-    ScreenLock(CScreenWnd& screen, std::adopt_lock_t) : m_screen(screen) {}
     ~ScreenLock() { m_screen.Unlock(); }
     ScreenLock(const ScreenLock&) = delete;
     ScreenLock& operator=(const ScreenLock&) = delete;
@@ -21,40 +17,32 @@ private:
     CScreenWnd& m_screen;
 };
 
-// Holds the screen's rendering context for a scope, current on this thread: the context lock, the
-// GL window's device context and wglMakeCurrent. Nested holders on the same thread share the outer one.
-// A holder that may not wait (an append, with m_lock held) gets nothing when another thread holds the
-// context, or when the user-interface thread waits for it.
+// Holds the screen's rendering context for a scope, current on this thread: the context lock, the GL
+// window's device context and wglMakeCurrent. Nested holders on the same thread share the outer one. A
+// holder that may not wait (an append, with m_lock held) gets nothing when another thread holds the
+// context, or when the user-interface thread waits for it. A thread other than the user-interface thread
+// makes one only with m_lock held: then the window cannot be closing half-way (see m_bClosing).
 class CScreenContext {
 public:
     CScreenContext(CScreenWnd& screen, bool wait) : m_screen(screen) {
-        if (screen.GetRC() == nullptr || screen.m_bClosing) return;
-        const DWORD self = ::GetCurrentThreadId();
-        if (screen.m_glOwner == self) {
+        // m_bClosing first: it is set, under m_lock, before the context goes.
+        if (screen.m_bClosing || screen.GetRC() == nullptr) return;
+        ScreenSync& sync = screen.m_sync;
+        if (sync.HoldsContext()) {
             m_bHeld = true;
             MakeCurrent();
             return;
         }
-        if (wait) {
-            screen.m_bFrameWanted = true;
-            screen.EnterAnswering(screen.m_glLock);
-            screen.m_bFrameWanted = false;
-        } else if (screen.m_bFrameWanted || !::TryEnterCriticalSection(&screen.m_glLock)) {
-            return;
-        }
-        screen.m_glOwner = self;
-        screen.m_glDC = ::GetDC(screen.GetGLWindow());
+        if (!sync.TakeContext(wait)) return;
+        sync.SetContextDC(::GetDC(screen.GetGLWindow()));
         m_bHeld = m_bOwner = true;
         MakeCurrent();
     }
     ~CScreenContext() {
         if (!m_bOwner) return;
         ::wglMakeCurrent(nullptr, nullptr);
-        ::ReleaseDC(m_screen.GetGLWindow(), m_screen.m_glDC);
-        m_screen.m_glDC = nullptr;
-        m_screen.m_glOwner = 0;
-        ::LeaveCriticalSection(&m_screen.m_glLock);
-        if (m_screen.m_bFrameWanted) ::SetEvent(m_screen.m_hUIWake);
+        ::ReleaseDC(m_screen.GetGLWindow(), m_screen.m_sync.ContextDC());
+        m_screen.m_sync.ReleaseContext();
     }
     CScreenContext(const CScreenContext&) = delete;
     CScreenContext& operator=(const CScreenContext&) = delete;
@@ -62,7 +50,7 @@ public:
     explicit operator bool() const { return m_bHeld; }
     // Current again after something (Render) released it.
     void MakeCurrent() {
-        if (::wglGetCurrentContext() != m_screen.GetRC()) ::wglMakeCurrent(m_screen.m_glDC, m_screen.GetRC());
+        if (::wglGetCurrentContext() != m_screen.GetRC()) ::wglMakeCurrent(m_screen.m_sync.ContextDC(), m_screen.GetRC());
     }
 
 private:

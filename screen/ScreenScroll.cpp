@@ -23,10 +23,9 @@ constexpr float kBarTextLeft = 6.0f;
 constexpr float kBarTextBaseline = 5.0f;
 constexpr float kBarEm = 14.0f;  // the default screen font's height, readable at the default size
 
-constexpr float kByteToIntensity = 1.0f / 255.0f;
 void Colour(COLORREF c) {
-    glColor3f(static_cast<float>(GetRValue(c)) * kByteToIntensity, static_cast<float>(GetGValue(c)) * kByteToIntensity,
-              static_cast<float>(GetBValue(c)) * kByteToIntensity);
+    const GlRgb rgb = ToGl(c);
+    glColor3f(rgb.r, rgb.g, rgb.b);
 }
 
 void Rect(int left, int bottom, int right, int top) {
@@ -42,39 +41,39 @@ void Rect(int left, int bottom, int right, int top) {
 
 void CScreenWnd::ScrollView(long long lines) {
     ScreenLock lock(*this);
-    const int before = m_history.Offset();
-    m_history.ScrollBack(lines);
-    if (m_history.Offset() != before) AskFrame();
+    const int before = m_store.history.Offset();
+    m_store.history.ScrollBack(lines);
+    if (m_store.history.Offset() != before) AskFrame();
 }
 
 void CScreenWnd::ScrollViewToOldest() {
     ScreenLock lock(*this);
-    const int before = m_history.Offset();
-    m_history.ScrollToOldest();
-    if (m_history.Offset() != before) AskFrame();
+    const int before = m_store.history.Offset();
+    m_store.history.ScrollToOldest();
+    if (m_store.history.Offset() != before) AskFrame();
 }
 
 void CScreenWnd::ScrollViewToNewest() {
     ScreenLock lock(*this);
-    if (m_history.IsAtEnd()) return;
-    m_history.ScrollToNewest();
+    if (m_store.history.IsAtEnd()) return;
+    m_store.history.ScrollToNewest();
     m_wheel.Reset();
     AskFrame();
 }
 
 int CScreenWnd::LinesBelow() {
     ScreenLock lock(*this);
-    return m_history.LinesBelow();
+    return m_store.history.LinesBelow();
 }
 
 std::size_t CScreenWnd::HistoryBytes() {
     ScreenLock lock(*this);
-    return m_history.Bytes();
+    return m_store.history.Bytes();
 }
 
 std::string CScreenWnd::ViewText() {
     ScreenLock lock(*this);
-    return m_history.CopyText();
+    return m_store.history.CopyText();
 }
 
 bool CScreenWnd::CopyView() {
@@ -88,8 +87,7 @@ bool CScreenWnd::CopyView() {
 HFONT CScreenWnd::HistoryFont(ScrollHistory::FontTag tag) const {
     HFONT font = reinterpret_cast<HFONT>(tag);
     if (font == nullptr || font == m_font) return m_font;
-    const bool kept = std::any_of(m_oldFonts.begin(), m_oldFonts.end(), [&](const OldFont& old) { return old.font == font; });
-    return kept ? font : m_font;
+    return m_oldFonts.Holds(tag) ? font : m_font;
 }
 
 void CScreenWnd::RetireView() {
@@ -100,7 +98,7 @@ void CScreenWnd::RetireView() {
 }
 
 void CScreenWnd::PrepareView(FrameContent& content) {
-    if (m_history.IsAtEnd()) {
+    if (m_store.history.IsAtEnd()) {
         if (!m_view.empty() || m_nBelowBuilt >= 0) RetireView();
         NoteLines(content);
         return;
@@ -110,7 +108,7 @@ void CScreenWnd::PrepareView(FrameContent& content) {
         // Lines still in view keep their lists; rows of the history never change once the view has
         // passed them, so a line's number names its text. The others are built from the glyph cache.
         std::vector<ViewRecord> view;
-        for (ScrollHistory::ViewLine& line : m_history.ViewLines()) {
+        for (ScrollHistory::ViewLine& line : m_store.history.ViewLines()) {
             auto kept = std::find_if(m_view.begin(), m_view.end(),
                                      [&](const ViewRecord& r) { return r.number == line.number; });
             if (kept != m_view.end()) {
@@ -119,20 +117,20 @@ void CScreenWnd::PrepareView(FrameContent& content) {
                 continue;
             }
             ViewRecord record{line.number, CGlyphLine()};
-            HGDIOBJ old = ::SelectObject(m_glDC, HistoryFont(line.font));
-            record.line.BuildOnCache(m_glDC, line.text.c_str(), kExtrusion);  // a failure leaves it undrawn
-            ::SelectObject(m_glDC, old);
+            HGDIOBJ old = ::SelectObject(m_sync.ContextDC(), HistoryFont(line.font));
+            record.line.BuildOnCache(m_sync.ContextDC(), line.text.c_str(), kExtrusion);  // a failure leaves it undrawn
+            ::SelectObject(m_sync.ContextDC(), old);
             view.push_back(record);
         }
         for (ViewRecord& record : m_view) Retire(record.line);
         m_view.swap(view);
-        const int below = m_history.LinesBelow();
+        const int below = m_store.history.LinesBelow();
         if (below != m_nBelowBuilt) {
             Retire(m_below);
             const std::string text = kTextBelowBefore + std::to_string(below) + kTextBelowAfter;
-            HGDIOBJ old = ::SelectObject(m_glDC, m_font);
-            m_below.Build(m_glDC, text.c_str(), kExtrusion);
-            ::SelectObject(m_glDC, old);
+            HGDIOBJ old = ::SelectObject(m_sync.ContextDC(), m_font);
+            m_below.Build(m_sync.ContextDC(), text.c_str(), kExtrusion);
+            ::SelectObject(m_sync.ContextDC(), old);
             m_nBelowBuilt = below;
         }
     }
@@ -140,10 +138,10 @@ void CScreenWnd::PrepareView(FrameContent& content) {
 }
 
 void CScreenWnd::NoteLines(FrameContent& content) const {
-    if (!m_history.IsAtEnd() && !m_view.empty()) {
+    if (!m_store.history.IsAtEnd() && !m_view.empty()) {
         content.nNewest = static_cast<int>(m_view.size()) - 1;
         for (int i = 0; i <= content.nNewest; ++i) content.records[i] = m_view[static_cast<size_t>(i)].line;
-        content.nBelow = m_history.LinesBelow();
+        content.nBelow = m_store.history.LinesBelow();
         content.belowList = m_below.GetList();
         return;
     }
@@ -165,9 +163,9 @@ void CScreenWnd::DrawBelowBar(const FrameContent& content) const {
     glLoadIdentity();
     glDisable(GL_LIGHTING);
     glDisable(GL_DEPTH_TEST);
-    Colour(content.crBack1);
+    Colour(content.values.crBack1);
     Rect(0, 0, vp[2], kBarHeight);
-    Colour(content.crText);
+    Colour(content.values.crText);
     Rect(0, kBarHeight, vp[2], kBarHeight + kBarRule);
     if (content.belowList != 0) {
         // Flat on the window: the extrusion lies along the line of sight.
@@ -192,12 +190,11 @@ void CScreenWnd::WarmUpBelowBar() {
     CScreenContext gl(*this, true);
     if (!gl) return;
     CGlyphLine sample;
-    HGDIOBJ old = ::SelectObject(m_glDC, m_font);
-    sample.BuildOnCache(m_glDC, "0", kExtrusion);
-    ::SelectObject(m_glDC, old);
+    HGDIOBJ old = ::SelectObject(m_sync.ContextDC(), m_font);
+    sample.BuildOnCache(m_sync.ContextDC(), "0", kExtrusion);
+    ::SelectObject(m_sync.ContextDC(), old);
     FrameContent content{};
-    content.crText = m_crText;
-    content.crBack1 = m_crBack1;
+    content.values = m_display;
     content.nBelow = 1;
     content.belowList = sample.GetList();
     DrawBelowBar(content);

@@ -1,24 +1,36 @@
 #pragma once
 // CScreenWnd: the 3D screen. Keeps the last 30 lines of the interpreter's output as glyph display lists,
-// holds the display values, draws the scene, and owns the console process.
+// holds the display values, draws the scene, and owns the console process. It wires together rooms of
+// one job each: the line store's bookkeeping (screen/LineStore.h), the font keeper (screen/FontKeeper.h),
+// the frame pacer (screen/FramePacer.h), the locks (screen/ScreenSync.h, screen/ScreenContext.h), the
+// frame (screen/ScreenFrame.cpp), the scrollback (screen/ScreenScroll.cpp) and the mouse
+// (screen/ScreenInput.cpp).
 //
-// Threads and locks. AppendOutput runs on the interpreter's reader threads and, for a drive message, on
-// the user-interface thread; it holds m_lock for its whole run, so every line is stored the moment it
-// arrives. Two locks, always taken in this order when both are waited for:
-//  - m_glLock, the rendering context: held, with the context current, by the thread that builds,
-//    deletes or draws lists. An append only tries it and never waits for it.
-//  - m_lock, the store and the display values.
-// Frames are drawn by the user-interface thread: asked for by the append that leaves one owed, at once
-// after a pause (an answer to a command), else one interval after the last frame started, so never more
-// often than a display shows them. A frame takes both locks, builds the lines it shows that are not
-// built yet, notes what it shows, then lets m_lock go and draws without it: readers go on storing lines
-// meanwhile and, finding the context taken, leave their lists to the frame, which builds them before it
-// lets the context go. An append that finds the context free builds its line at once. So seen from the
-// user-interface thread, outside a frame, every stored line is built. Nothing done while
-// either lock is held waits for the user-interface thread, and the user-interface thread answers the
-// messages other threads send it while it waits for either. The display values are plain members
-// written on the user-interface thread; a frame reads them under m_lock, so a change made under m_lock
-// never shows half-way through a frame. The font is replaced only through SetScreenFont and SetDefaults.
+// The rule for the threads. The screen runs on the user-interface thread, the thread that owns the
+// window; the interpreter's reader threads reach it only through AppendOutput.
+//  - The store (the records, their lists and texts, the current line, the scrollback) is read and
+//    written only with m_lock held, by any thread. AppendOutput holds it for its whole run, so every line
+//    is stored the moment it arrives and a chunk's lines are never interleaved with another thread's.
+//    The font and the tab width, which appends read, are written only by the user-interface thread,
+//    with m_lock held; that thread may read them without it.
+//  - The display values (m_display and the names that read it) belong to the user-interface thread: only
+//    it writes them and only it reads them, frames included, so they need no lock. A frame notes them
+//    before it draws, so a change shows in the next frame, never half-way through one.
+//  - Frames are drawn only by the user-interface thread, when the frame pacer says so: asked for by the
+//    change that leaves one owed, at once after a pause, else one interval after the last frame started.
+//  - The rendering context is a second lock, taken before m_lock when both are waited for. The
+//    user-interface thread waits for it; another thread only tries it, with m_lock held, and never waits.
+//    A frame takes both locks, builds the lines it shows that are not built yet, notes what it shows,
+//    then lets m_lock go and draws without it: readers go on storing lines meanwhile and, finding the
+//    context taken, leave their lists to the frame, which builds them before it lets the context go. An
+//    append that finds the context free builds its line at once. So seen from the user-interface thread,
+//    outside a frame, every stored line is built.
+//  - A thread that holds either lock never waits for the user-interface thread: it posts, never sends,
+//    and a reader's only wait for that thread (its turn at m_lock) is bounded and made before it takes
+//    the lock. The user-interface thread still answers the messages other threads send it while it waits
+//    for either lock, since the window system may send it some on behalf of a holder's calls.
+//  - m_bClosing is set under m_lock, on the user-interface thread, before the context and the lists go;
+//    from then on appends only keep the text.
 #include <windows.h>
 
 #include <atomic>
@@ -29,8 +41,13 @@
 
 #include "console/ConsoleProcess.h"
 #include "screen/AdjustMath.h"
+#include "screen/DisplayValues.h"
+#include "screen/FontKeeper.h"
+#include "screen/FramePacer.h"
 #include "screen/GLWnd.h"
 #include "screen/GlyphLine.h"
+#include "screen/LineStore.h"
+#include "screen/ScreenSync.h"
 #include "screen/ScrollHistory.h"
 
 class CScreenWnd;
@@ -39,18 +56,17 @@ class CScreenWnd;
 extern std::atomic<CScreenWnd*> g_pScreen;
 
 // Measurement seam (benchmarks and tests; null in the program): called right after every frame the
-// screen has shown, whichever way it was drawn (an append, an owed frame paid, a paint), on the thread
-// that drew it, with m_lock held. It may read the store (LineText takes m_lock again, which that thread
+// screen has shown, whichever way it was drawn (an owed frame paid, a paint), on the user-interface
+// thread, with m_lock held. It may read the store (LineText takes m_lock again, which that thread
 // already holds) but must not wait for another thread.
 using FrameShownHook = void (*)(CScreenWnd& screen);
 extern std::atomic<FrameShownHook> g_pfnFrameShown;
 
 class CScreenWnd : public CGLWnd {
 public:
-    static constexpr int kLineRecords = 30;
+    static constexpr int kLineRecords = LineStore<CGlyphLine>::kRecords;
     static constexpr float kExtrusion = 0.2f;
-    // No more frames than a display shows: an append within this interval of the last frame leaves
-    // the frame owed, and it is drawn when the interval is over.
+    // No more frames than a display shows (see FramePacer).
     static constexpr DWORD kFrameIntervalMs = 16;
 
     CScreenWnd();
@@ -59,35 +75,40 @@ public:
     // Raw interpreter text, any number of line breaks.
     void AppendOutput(const char* text);
     // Appends to the current line and rebuilds its lists whole (at once when the context is free, else
-    // by the next frame that shows it); draws, or leaves the frame owed; an empty text does nothing.
+    // by the next frame that shows it); leaves a frame owed; an empty text does nothing.
     void AppendText(const char* text);
     // Ends the current line.
     void NewLine();
     BOOL StartConsole();
     int SendCommand(const char* text);
     // Display values, tab width and font back to their defaults; draws nothing. Lines stored before keep
-    // the font they were stored in.
+    // the font they were stored in. On the user-interface thread (or before the window exists).
     void SetDefaults();
     BOOL InitGL() override;
     void DrawScene(HDC dc) override;
 
     // Replaces the screen font by one made from `lf`; when that font cannot be made, the default screen
     // font is used instead, so the screen never stays without a font. Lines stored before keep the old
-    // font, also those not built yet. Takes m_lock.
+    // font, also those not built yet. On the user-interface thread; takes m_lock.
     void SetScreenFont(const LOGFONTA& lf);
     // The LOGFONTA of the current screen font.
     LOGFONTA GetScreenFont() const;
 
     // The text that record `record` (0..29) was built from: what the screen shows there. Takes m_lock.
     std::string LineText(int record);
+    // Whether the current line holds text, and that text. Take m_lock.
+    bool CurrentLineEmpty();
+    std::string CurrentLine();
 
-    // Serialises appends, frames and font changes. On the thread that owns the window, waiting for the
-    // lock goes on answering the messages other threads send to it: a reader that holds m_lock while it
-    // draws into the window may be waiting for such an answer (under Wine drawing into a window of
-    // another thread can need one).
-    void Lock();
-    void Unlock();
-    void LockAnswering();
+    // m_lock. On the user-interface thread, waiting for it goes on answering the messages other threads
+    // send to it, and readers let that thread have its turn (screen/ScreenSync.h).
+    void Lock() { m_sync.Lock(); }
+    void Unlock() { m_sync.Unlock(); }
+
+    // The display values as one record, and its replacement (user-interface thread). SetDisplayValues
+    // asks for no frame: callers redraw or ask as they need.
+    const DisplayValues& Display() const { return m_display; }
+    void SetDisplayValues(const DisplayValues& values) { m_display = values; }
 
     // The scrollback (screen/ScreenScroll.cpp). The view shows the 30 newest lines and follows the
     // output until it is moved back; while it is back, output is stored and counted but the view stays,
@@ -113,23 +134,24 @@ public:
     // shows them). Takes m_lock.
     bool IsPending(int record);
 
-    // Display values.
-    float m_fTilt = -40.0f;
-    float m_fOffsetX = -12.0f;
-    float m_fOffsetY = -5.0f;
-    float m_fOffsetZ = 0.0f;
-    COLORREF m_crText = 0xFFFFFF;
-    COLORREF m_crBack1 = 0x000000;
-    COLORREF m_crBack2 = 0xFF0000;
-    BOOL m_bGradient = TRUE;
+    // Display values (see the thread rule above): one record, and a name for each of its values.
+    DisplayValues m_display;
+    float& m_fTilt = m_display.view.fTilt;
+    float& m_fOffsetX = m_display.view.fOffsetX;
+    float& m_fOffsetY = m_display.view.fOffsetY;
+    float& m_fOffsetZ = m_display.view.fOffsetZ;
+    COLORREF& m_crText = m_display.crText;
+    COLORREF& m_crBack1 = m_display.crBack1;
+    COLORREF& m_crBack2 = m_display.crBack2;
+    BOOL& m_bGradient = m_display.bGradient;
     HFONT m_font = nullptr;
 
-    // The store.
-    CGlyphLine m_lines[kLineRecords];
-    int m_nLineCount = 0;
-    std::string m_strLine;
-    // The current line reached the history's line cap: further text of it is dropped.
-    bool m_bLineFull = false;
+    // The store: the records' bookkeeping, and a name for its records, the current line's index and its
+    // text (m_lock).
+    LineStore<CGlyphLine> m_store;
+    CGlyphLine (&m_lines)[kLineRecords] = m_store.lines;
+    int& m_nLineCount = m_store.count;
+    std::string& m_strLine = m_store.line;
     int m_nTabWidth = 4;
     CRITICAL_SECTION m_lock;
     ConsoleProcess m_console;
@@ -139,6 +161,7 @@ protected:
     LRESULT OnPaint(WPARAM, LPARAM) override;
     LRESULT OnDestroy(WPARAM, LPARAM) override;
     LRESULT OnRButtonDown(WPARAM, LPARAM);
+    // The posted message and the timer of the frame pacer (screen/ScreenFrame.cpp).
     LRESULT OnFrameOwed(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnSize(WPARAM, LPARAM);
@@ -152,11 +175,14 @@ protected:
 private:
     friend class CScreenContext;
 
+    // Posted to the screen by the change that left a frame owed (the pacer's kPost), and the timer that
+    // draws a frame later (its kTimer).
+    static constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
+    static constexpr UINT_PTR kFrameTimer = 1;
+
     // What one frame shows: the display values and the line lists, noted under m_lock.
     struct FrameContent {
-        float fTilt, fOffsetX, fOffsetY, fOffsetZ;
-        COLORREF crText, crBack1, crBack2;
-        BOOL bGradient;
+        DisplayValues values;
         int nNewest;  // records nNewest down to 0 are drawn
         // The records (copies: list names and shared positions), so that a frame draws only the
         // characters that reach the window.
@@ -181,13 +207,32 @@ private:
     void Retire(CGlyphLine& line);
     // Builds record `record` from its text. m_lock and the context held.
     void BuildRecord(int record);
-    // Deletes retired lists, builds the lines the frame shows, notes what it shows. Both locks held.
-    void PrepareFrame(FrameContent& content);
     // Appends to the current line (AppendText's work) and leaves a frame owed. m_lock held.
     void StoreText(const char* text);
-    // Leaves a frame owed and asks the user-interface thread for it, unless it has been asked already;
-    // never draws. m_lock held.
+    // Leaves a frame owed, and posts the message that asks for it when the pacer says so; never draws.
     void AskFrame();
+
+    // The frame (screen/ScreenFrame.cpp).
+    // Deletes retired lists, builds the lines the frame shows, notes what it shows. Both locks held.
+    void PrepareFrame(FrameContent& content);
+    // Makes `content` a band frame when the frame before showed the same except the current line: then
+    // only the rows of the window where that line can show are drawn. Context current.
+    void ChooseBand(FrameContent& content) const;
+    // Draws one frame through `dc` (the window's paint or own device context) on the user-interface
+    // thread: takes both locks, prepares, draws without m_lock. `asked`: a frame the pacer asked for
+    // (nothing when nothing is owed); else a paint, which redraws the whole window.
+    void DrawFrame(HDC dc, bool asked);
+    // Draws the frame the pacer asked for, through the window's own device context.
+    void DrawAskedFrame();
+    // Follows the pacer's step: a timer for the frame, or nothing.
+    void FollowPace(const PaceStep& step);
+    // Bookkeeping after a frame has been shown. m_lock held.
+    void FrameShown();
+    // Deletes the retired lists, builds the pending lines and deletes the replaced fonts none of them
+    // needs any more. Before a frame is drawn, and before the frame's thread lets the context go, so
+    // that outside a frame every stored line is built. Both locks held.
+    void CatchUp();
+
     // The view's part of a frame (screen/ScreenScroll.cpp). With the view back: builds the lines in
     // view that are not built yet and the line that tells how many lie below, from the glyph cache;
     // at the end: lets those lists go. Then notes the lists `content` shows. Both locks held.
@@ -205,91 +250,42 @@ private:
     void WarmUpBelowBar();
     // Lets the view's lists go (Retire). m_lock held.
     void RetireView();
-    // Sets the four view values (clamped as the adjustment dialog's bars are) under m_lock and asks
-    // for a frame.
+    // Sets the four view values and asks for a frame when they changed (the mouse's changes).
     void SetViewValues(const ViewValues& values);
-    // Draws one frame through `dc` (the window's paint or own device context) on the user-interface
-    // thread: takes both locks, prepares, draws without m_lock. `onlyIfOwed`: nothing when nothing is
-    // owed.
-    void DrawFrame(HDC dc, bool onlyIfOwed);
-    // Makes `content` a band frame when the frame before showed the same except the current line: then
-    // only the rows of the window where that line can show are drawn. Context current.
-    void ChooseBand(FrameContent& content) const;
-    // Bookkeeping after a frame has been shown. m_lock held.
-    void FrameShown();
-    // Deletes the retired lists, builds the pending lines and deletes the replaced fonts none of them
-    // needs any more. Before a frame is drawn, and before the frame's thread lets the context go, so
-    // that outside a frame every stored line is built. Both locks held.
-    void CatchUp();
+
+    // The locks (see the rule above).
+    ScreenSync m_sync{m_lock};
+    // When frames are drawn; its clock is the system's tick count.
+    FramePacer m_pacer{[] { return static_cast<std::uint64_t>(::GetTickCount64()); }, kFrameIntervalMs};
     // What the last frame showed, when the window still shows it all (no paint, resize or band since
-    // that could not be told).
+    // that could not be told). User-interface thread.
     FrameContent m_shown{};
     bool m_bShownValid = false;
-    // Enters `cs`; on the thread that owns the window, answering the messages other threads send it
-    // while it waits.
-    void EnterAnswering(CRITICAL_SECTION& cs);
-    // When the last frame started (read without a lock by the user-interface thread).
-    std::atomic<DWORD> m_lastFrameTick{0};
-    // Something changed since the content of the last frame was noted.
-    bool m_bFrameOwed = false;
-    // The user-interface thread has been asked (a posted message or its timer) to draw the owed frame;
-    // stays set while that frame is drawn, and the frame asks for the next one itself.
-    bool m_bFrameAsked = false;
     // The frame being drawn, while Render runs; DrawScene shows it. Null otherwise: DrawScene then shows
     // the members as they are.
     const FrameContent* m_pFrame = nullptr;
-    // The rendering context (see the class comment), the thread holding it and that thread's device
-    // context of the GL window.
-    CRITICAL_SECTION m_glLock;
-    std::atomic<DWORD> m_glOwner{0};
-    HDC m_glDC = nullptr;
-    // Set while the user-interface thread waits for the context to draw: appends then leave it alone.
-    std::atomic<bool> m_bFrameWanted{false};
-    // Records whose text is stored but whose lists are not built yet, and the font each arrived in;
-    // they move with the records. Replaced fonts that such a record still needs wait in m_oldFonts, and
-    // so do, up to kKeptHistoryFonts of them, those the scrollback still holds lines of: the lines stored
-    // until the font was replaced, numbered up to lastRow (none when !bInHistory).
-    bool m_bPending[kLineRecords] = {};
-    HFONT m_pendingFont[kLineRecords] = {};
-    struct OldFont {
-        HFONT font;
-        bool bInHistory;
-        std::uint64_t lastRow;
-        bool bDelete = false;  // DeleteUnusedFonts' mark
-    };
-    static constexpr std::size_t kKeptHistoryFonts = 8;
-    std::vector<OldFont> m_oldFonts;
-    // Lists that no record names any more, left for the next thread that holds the context.
+    // The fonts replaced before, while lines still need them (m_lock).
+    FontKeeper m_oldFonts;
+    // Lists that no record names any more, left for the next thread that holds the context (m_lock).
     std::vector<CGlyphLine> m_retired;
-    // The thread that owns the window (set when the window is bound), for Lock.
-    std::atomic<DWORD> m_uiThreadId{0};
-    // Set while that thread waits for m_lock; the event is reset meanwhile (see LockAnswering).
-    std::atomic<bool> m_bUIWaiting{false};
-    HANDLE m_hUIServed = nullptr;
-    // Wakes that thread when a lock it waits for is let go.
-    HANDLE m_hUIWake = nullptr;
     // Set under m_lock when the window starts to go: appends then only keep the text.
     bool m_bClosing = false;
-    // The texts of the 30 records, moved along with them.
-    std::string m_texts[kLineRecords];
 
-    // The scrollback: the text of every line stored, within its bounds, fed with the records (m_lock).
-    ScrollHistory m_history;
-    // The lists of the lines in view while it is back, oldest first, by the history's line numbers;
-    // built by the frames, empty while the view follows the output.
+    // The scrollback's view: the lists of the lines in view while it is back, oldest first, by the
+    // history's line numbers; built by the frames, empty while the view follows the output (m_lock).
     struct ViewRecord {
         std::uint64_t number;
         CGlyphLine line;
     };
     std::vector<ViewRecord> m_view;
-    // The line that tells how many lines lie below the view, and the count it was built for.
+    // The line that tells how many lines lie below the view, and the count it was built for (m_lock).
     CGlyphLine m_below;
     int m_nBelowBuilt = -1;
-    // Wheel remainders: scrolling, and the plane's distance (Ctrl).
+    // Wheel remainders: scrolling, and the plane's distance (Ctrl). User-interface thread.
     WheelNotches m_wheel;
     WheelNotches m_zoomWheel;
     // A drag with the left button: where it started (client pixels), the values then and whether Shift
-    // was held; a change of Shift starts the drag afresh from where it is.
+    // was held; a change of Shift starts the drag afresh from where it is. User-interface thread.
     bool m_bDragging = false;
     POINT m_dragStart{};
     ViewValues m_dragValues{};
