@@ -32,13 +32,7 @@ mkdir -p "$out"
 vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
 (cd /tmp && exec "$WINELOADER" "$exe" >/dev/null 2>&1) &
 pid=$!
-win=
-for _ in $(seq 150); do
-  win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
-  [ -n "$win" ] && break
-  sleep 0.1
-done
-[ -n "$win" ] || { echo "shots: no window" >&2; exit 1; }
+vx_find_window || { echo "shots: no window" >&2; exit 1; }
 sleep 2
 shot() {
   sleep "${2:-1.5}"

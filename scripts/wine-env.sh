@@ -13,6 +13,17 @@ export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 vx_wine() { "$WINELOADER" "$@"; }
+# The program's main window, once it shows (up to about 20 s): sets win to its id, empty when none came.
+vx_find_window() {
+  win=
+  local i
+  for i in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
+    [ -n "$win" ] && return 0
+    sleep 0.2
+  done
+  return 1
+}
 # True where Wine's 32-bit loader is installed and the kernel runs it: the i686 build can run here. The
 # 64-bit loader hands a 32-bit program over to it by itself.
 vx_runs_i686() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }

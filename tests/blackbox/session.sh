@@ -15,13 +15,7 @@ fail() { echo "session: $*" >&2; [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; e
 start() {
   vx_wine "$exe" >/dev/null 2>&1 &
   pid=$!
-  win=
-  for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
-    [ -n "$win" ] && break
-    sleep 0.2
-  done
-  [ -n "$win" ] || fail "no window titled Vextral"
+  vx_find_window || fail "no window titled Vextral"
   sleep 2
 }
 

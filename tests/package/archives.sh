@@ -72,12 +72,7 @@ vx_wine reg query 'HKCU\Software\Tarnel\vextral' >/dev/null 2>&1 && fail "settin
 # Started as a double-click starts it: from its own folder, by its Windows path.
 (cd "$folder" && exec "$WINELOADER" "C:\\$(basename "$folder")\\vextral.exe" >/dev/null 2>&1) &
 pid=$!
-win=
-for _ in $(seq 100); do
-  win=$(xdotool search --onlyvisible --name '^Vextral$' 2>/dev/null | head -1)
-  [ -n "$win" ] && break
-  sleep 0.2
-done
+vx_find_window
 if [ -z "$win" ]; then
   fail "no window titled Vextral from the unpacked program"
   kill "$pid" 2>/dev/null
