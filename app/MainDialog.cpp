@@ -91,6 +91,7 @@ bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 
 BOOL CMainDialog::OnInitDialog() {
     CDialog::OnInitDialog();  // binds the controls: the screen's rendering is ready after this
+    m_CommandEdit.m_pSink = this;
 
     if (HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE); sysMenu != nullptr) {
         for (const SystemMenuItem& item : kSystemMenuItems) {
@@ -229,13 +230,18 @@ void CMainDialog::ShowHistoryEntry() {
 }
 
 void CMainDialog::OnEnterCommand() {
-    std::string line = m_CommandEdit.GetWindowText();
+    const std::string line = m_CommandEdit.GetWindowText();
     m_CommandEdit.SetWindowText("");
+    SubmitLine(line);
+}
+
+void CMainDialog::SubmitLine(const std::string& line) {
     if (!line.empty()) m_History.push_back(line);
     m_nHistoryIndex = static_cast<int>(m_History.size());
-    line += "\r\n";
-    m_Screen.SendCommand(line.c_str());
+    m_Screen.SendCommand((line + "\r\n").c_str());
 }
+
+void CMainDialog::ShowMessage(const char* text) { OnConsoleMessage(text); }
 
 void CMainDialog::OnStopProgram() {
     // Shown where the program was stopped, as a console shows it.

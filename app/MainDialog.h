@@ -10,7 +10,7 @@ using CStringArray = std::vector<std::string>;
 
 // The main window: a modeless dialog from template 102 holding the 3D screen, the command entry box
 // and its label. Its object deletes itself when the window is gone (PostNcDestroy).
-class CMainDialog : public CDialog {
+class CMainDialog : public CDialog, private CCommandEdit::Sink {
 public:
     // Creates the window; m_hWnd stays null when the template cannot be made into a window.
     explicit CMainDialog(CWnd* parent = nullptr);
@@ -76,6 +76,10 @@ private:
     // entry box, Ctrl+Shift+Up/Down/Home/End) and copying it (Ctrl+Shift+C). True when `msg` was one
     // of them and has been handled.
     bool ScreenKey(const MSG& msg);
+    // The entry box's sink: a line sent as an entered one (the history, then the console's queue, whose
+    // drive check applies), and a message shown on the screen.
+    void SubmitLine(const std::string& line) override;
+    void ShowMessage(const char* text) override;
     // How many programs the last stop ended.
     int m_nStopEnded = 0;
 };
