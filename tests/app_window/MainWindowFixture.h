@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -12,31 +11,18 @@
 #include "app/Settings.h"
 #include "framework/App.h"
 #include "res/resource.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
 // The application object: the main window is recorded in it, as in the program.
 inline CWinApp g_app;
 
-// Runs the message loop the way the program does (pre-translation first) until `done` holds or
-// `timeoutMs` has passed; returns whether `done` held.
-inline bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) continue;  // the main window's end; the test goes on
-            CWinApp::PumpOne(msg);
-        }
-        if (done()) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        ::Sleep(5);
-    }
-}
-
-inline void Pump(int ms) {
-    PumpUntil([] { return false; }, ms);
-}
+// The message loop the way the program runs it (tests/support), until `done` holds or `timeoutMs` (10 s
+// when not given) has passed.
+using vxtest::Pump;
+using vxtest::PumpUntil;
+inline bool PumpUntil(const std::function<bool()>& done) { return vxtest::PumpUntil(done, 10000); }
 
 class MainWindowTest : public ::testing::Test {
 protected:

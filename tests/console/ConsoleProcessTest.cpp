@@ -17,6 +17,7 @@
 #include "console/ConsoleProcess.h"
 #include "console/DriveCheck.h"
 #include "res/Texts.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -117,18 +118,7 @@ int CountHandles() {
     return count;
 }
 
-int CountThreads() {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    int count = 0;
-    for (BOOL ok = ::Thread32First(snapshot, &entry); ok; ok = ::Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
-    }
-    ::CloseHandle(snapshot);
-    return count;
-}
+using vxtest::CountThreads;
 
 HANDLE Duplicate(HANDLE source) {
     HANDLE copy = nullptr;

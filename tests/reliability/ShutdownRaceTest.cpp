@@ -149,7 +149,7 @@ TEST(ShutdownRace, FontChangesAndResetsWhileAReaderBuildsGlyphs) {
 }
 
 TEST(ShutdownRace, ClosingInTheMiddleOfAFloodEndsEverythingInTime) {
-    const int baseline = ThreadCount();
+    const int baseline = CountThreads();
     for (int round = 0; round < Rounds(3); ++round) {
         MainWindow main;
         ASSERT_TRUE(main.WaitForPrompt());
@@ -162,7 +162,7 @@ TEST(ShutdownRace, ClosingInTheMiddleOfAFloodEndsEverythingInTime) {
         EXPECT_GE(ms, 0);
         EXPECT_LT(ms, 5000);
         // No thread of the console process outlives it (the system's own may take a moment to go).
-        EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= baseline; }, 5000))
-            << ThreadCount() << " threads, " << baseline << " before";
+        EXPECT_TRUE(PumpUntil([&] { return CountThreads() <= baseline; }, 5000))
+            << CountThreads() << " threads, " << baseline << " before";
     }
 }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
-#include <tlhelp32.h>
 
 #include <chrono>
 #include <cstdio>
@@ -12,24 +11,6 @@
 #include "res/resource.h"
 
 CWinApp g_app;  // the main window is recorded in it, as in the program
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) continue;  // the main window's end; the test goes on
-            CWinApp::PumpOne(msg);
-        }
-        if (done()) return true;
-        if (std::chrono::steady_clock::now() > end) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-}
-
-void Pump(int ms) {
-    PumpUntil([] { return false; }, ms);
-}
 
 std::string ChildCommand(const std::string& arguments) {
     char path[MAX_PATH] = {};
@@ -195,18 +176,5 @@ int CountDisplayLists(CScreenWnd& screen, unsigned limit) {
     }
     if (dc != nullptr) ::ReleaseDC(screen.GetGLWindow(), dc);
     screen.Unlock();
-    return count;
-}
-
-int ThreadCount() {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more; more = ::Thread32Next(snapshot, &entry)) {
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
-    }
-    ::CloseHandle(snapshot);
     return count;
 }

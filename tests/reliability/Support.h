@@ -11,12 +11,16 @@
 #include "app/MainDialog.h"
 #include "app/SettingsRecord.h"
 #include "framework/App.h"
+#include "tests/support/TestSupport.h"
 
 extern CWinApp g_app;
 
-// Runs the message loop as the program does until `done` holds or `timeoutMs` has passed.
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 15000);
-void Pump(int ms);
+// The message loop as the program runs it (tests/support), until `done` holds or `timeoutMs` (15 s when
+// not given) has passed; the threads of this process.
+using vxtest::CountThreads;
+using vxtest::Pump;
+using vxtest::PumpUntil;
+inline bool PumpUntil(const std::function<bool()>& done) { return vxtest::PumpUntil(done, 15000); }
 
 // The test child (ReliabilityChild.cpp) beside the test executable, quoted for the interpreter.
 std::string ChildCommand(const std::string& arguments);
@@ -68,5 +72,3 @@ size_t RunModal(HWND owner, const std::function<void()>& open, std::vector<Dialo
 // The live display lists of the screen's context with names below `limit`, counted under the screen's
 // lock with the context current.
 int CountDisplayLists(CScreenWnd& screen, unsigned limit = 200000);
-// The threads of this process.
-int ThreadCount();

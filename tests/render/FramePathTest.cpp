@@ -20,6 +20,7 @@
 #include "glyph/GlyphCache.h"
 #include "res/Texts.h"
 #include "screen/ScreenWnd.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -50,22 +51,12 @@ public:
     std::function<void()> m_duringFrame;
 };
 
-bool PumpUntil(const std::function<bool()>& done, double timeoutMs) {
-    const double end = NowMs() + timeoutMs;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        if (NowMs() > end) return false;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
-    }
-}
+// The waits here wake at least every millisecond, so that one ends within a millisecond of its time:
+// these tests time the frames.
+constexpr unsigned kPollMs = 1;
 
 void Pump(double ms) {
-    PumpUntil([] { return false; }, ms);
+    vxtest::Pump(ms, kPollMs);
 }
 
 // A function run on a thread of its own, as a reader runs; Finish waits for it with a bound, so that an
@@ -165,7 +156,8 @@ protected:
     void WaitShown(const std::string& text, double timeoutMs) {
         g_wanted = text;
         g_shown = false;
-        EXPECT_TRUE(PumpUntil([] { return g_shown.load(); }, timeoutMs)) << "no frame showed \"" << text << "\"";
+        EXPECT_TRUE(vxtest::PumpUntil([] { return g_shown.load(); }, timeoutMs, kPollMs))
+            << "no frame showed \"" << text << "\"";
     }
 
     CWnd m_host;  // declared first: destroyed after the screen object
