@@ -25,20 +25,18 @@ void ScreenSync::Lock() {
     if (::TryEnterCriticalSection(&m_storeLock)) return;
     // A reader that takes the lock chunk after chunk would keep it from this thread for as long as the
     // output pours in: readers wait at their next chunk until this thread has had its turn.
-    ::ResetEvent(m_hUIServed);
-    m_bUIWaiting = true;
+    if (m_nUIWaiting++ == 0) ::ResetEvent(m_hUIServed);
     EnterAnswering(m_storeLock);
-    m_bUIWaiting = false;
-    ::SetEvent(m_hUIServed);
+    if (--m_nUIWaiting == 0) ::SetEvent(m_hUIServed);
 }
 
 void ScreenSync::Unlock() {
     ::LeaveCriticalSection(&m_storeLock);
-    if (m_bUIWaiting) ::SetEvent(m_hUIWake);
+    if (m_nUIWaiting != 0) ::SetEvent(m_hUIWake);
 }
 
 void ScreenSync::YieldToUI(DWORD maxMs) {
-    if (m_bUIWaiting && !OnUIThread()) ::WaitForSingleObject(m_hUIServed, maxMs);
+    if (m_nUIWaiting != 0 && !OnUIThread()) ::WaitForSingleObject(m_hUIServed, maxMs);
 }
 
 bool ScreenSync::TakeContext(bool wait) {

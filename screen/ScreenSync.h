@@ -47,8 +47,9 @@ private:
     std::atomic<DWORD> m_contextOwner{0};
     HDC m_contextDC = nullptr;  // touched only by the context's holder
     std::atomic<DWORD> m_uiThreadId{0};
-    // Set while the user-interface thread waits for the store lock; m_hUIServed is reset meanwhile.
-    std::atomic<bool> m_bUIWaiting{false};
+    // How many waits of the user-interface thread for the store lock are under way (a message it answers
+    // while it waits may wait again); m_hUIServed is reset while there is any.
+    std::atomic<int> m_nUIWaiting{0};
     HANDLE m_hUIServed = nullptr;
     // Set while the user-interface thread waits for the context: holders that may not wait leave it.
     std::atomic<bool> m_bContextWanted{false};
