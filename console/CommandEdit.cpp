@@ -65,7 +65,7 @@ LRESULT CCommandEdit::OnDropFiles(WPARAM wp, LPARAM) {
 
 // The paste keys come here themselves, not through the box's own handling, which may paste without
 // WM_PASTE: Shift+Insert, and Ctrl+V (its character, 0x16).
-LRESULT CCommandEdit::OnKeyDown(WPARAM vk, LPARAM lp) {
+LRESULT CCommandEdit::OnKeyDown(WPARAM vk, LPARAM) {
     if (vk == VK_INSERT && ::GetKeyState(VK_SHIFT) < 0 && ::GetKeyState(VK_CONTROL) >= 0) return OnPaste(0, 0);
     return Default();
 }
