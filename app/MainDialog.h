@@ -50,6 +50,11 @@ protected:
     LRESULT OnEnterMenuLoop(WPARAM, LPARAM);
     LRESULT OnExitMenuLoop(WPARAM, LPARAM);
     void OnEnterCommand();
+    // The entry box's sink: a line sent as an entered one (the history, then the console's queue, whose
+    // drive check applies), and a message shown on the screen. Every line sent from the box, entered or
+    // pasted, passes SubmitLine.
+    void SubmitLine(const std::string& line) override;
+    void ShowMessage(const char* text) override;
     // Ctrl+Break, or Ctrl+C in the entry box without a selection: stops what the interpreter runs.
     void OnStopProgram();
     // A moment after OnStopProgram: restarts an interpreter that is still busy.
@@ -76,10 +81,6 @@ private:
     // entry box, Ctrl+Shift+Up/Down/Home/End) and copying it (Ctrl+Shift+C). True when `msg` was one
     // of them and has been handled.
     bool ScreenKey(const MSG& msg);
-    // The entry box's sink: a line sent as an entered one (the history, then the console's queue, whose
-    // drive check applies), and a message shown on the screen.
-    void SubmitLine(const std::string& line) override;
-    void ShowMessage(const char* text) override;
     // How many programs the last stop ended.
     int m_nStopEnded = 0;
 };

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Chaos: randomised scenarios against the program's main window under Wine, played through the X server
-# as a person would: bursts of typed lines (each echoing a token of its own), floods of both streams,
-# long programs with lines typed behind them, Ctrl+C and Ctrl+Break at random moments, resizes, the
-# adjustment, colour and font dialogs, scrolling; then one of the ways to close it. After each scenario:
+# as a person would: bursts of typed lines (each echoing a token of its own), pasted blocks of such
+# lines, floods of both streams, long programs with lines typed behind them, Ctrl+C and Ctrl+Break at
+# random moments, resizes, the adjustment, colour and font dialogs, scrolling; then one of the ways to
+# close it. After each scenario:
 # the process ended within 5 s of the close, nothing of the prefix is left running, the settings were
 # saved and are valid, and every accepted token reached the screen's text exactly once and in order
 # (scripts/chaos-check.awk; the tokens a restart could have discarded are counted apart).
@@ -33,7 +34,7 @@ checker_self_test() {
   f=$d/log
   run() {  # expected exit code, then the screen's token rows; the log is in $d/log
     printf '%s\n' "${@:2}" > "$f.screen1"
-    awk -v intended=/dev/null -f "$checker" "$f" >/dev/null
+    LC_ALL=C awk -v intended=/dev/null -f "$checker" "$f" >/dev/null
     [ $? -eq "$1" ] || { echo "chaos: the checker is broken (case: ${*:2})" >&2; rm -rf "$d"; exit 1; }
   }
   printf 'T 1 echo tok-1-1.\nS tok-1-1.\nT 2 echo tok-1-2.\nS tok-1-2.\nD 1 last=1 complete=1 from_banner=1\n' > "$f"
@@ -79,7 +80,7 @@ type_tokens() {
 # Tokens typed and not yet on the screen, but those refused or at risk (see chaos-check.awk). The
 # window may not have taken a typed line yet (its thread busy): the typed list, not the log, counts.
 pending() {
-  awk -v typed="$typed" 'BEGIN { while ((getline t < typed) > 0) o[++n] = t }
+  LC_ALL=C awk -v typed="$typed" 'BEGIN { while ((getline t < typed) > 0) o[++n] = t }
        $1 == "T" && match($0, /tok-[0-9]+-[0-9]+\./) { t = substr($0, RSTART, RLENGTH); e[t] = 1; l[$2] = t }
        $1 == "R" { r[l[$2]] = 1 }
        $1 == "S" { s[$2] = 1 }
@@ -101,7 +102,7 @@ log_lines() { wc -l < "$log"; }
 wait_log() {
   local i
   for ((i = 0; i < $2 * 10; i++)); do
-    awk -v from="$1" -v pattern="$3" 'NR > from && $0 ~ pattern { found = 1 } END { exit !found }' "$log" && return 0
+    LC_ALL=C awk -v from="$1" -v pattern="$3" 'NR > from && $0 ~ pattern { found = 1 } END { exit !found }' "$log" && return 0
     sleep 0.1
   done
   return 1
@@ -157,6 +158,25 @@ close_dialog() {
 }
 
 act_burst() { rnd 5; local n=$((R + 2)); focus_entry; type_tokens $n; acts+=("burst($n)"); }
+act_paste() {
+  # A pasted block: its lines run as if entered, the unfinished last one when Enter sends it. More than
+  # five lines are asked about first (Yes is the default button).
+  command -v xclip >/dev/null || { act_burst; return; }
+  rnd 9; local n=$((R + 2)) i t block=
+  for ((i = 0; i < n; i++)); do
+    ntok=$((ntok + 1))
+    t="tok-$seed-$ntok."
+    echo "$t" >> "$typed"
+    block+="echo $t"
+    [ $i -lt $((n - 1)) ] && block+=$'\r\n'
+  done
+  printf '%s' "$block" | xclip -selection clipboard -i
+  focus_entry
+  xdotool key ctrl+v
+  if [ $((n - 1)) -gt 5 ]; then sleep 0.6; xdotool key Return; sleep 0.2; fi
+  xdotool key Return
+  acts+=("paste($n)")
+}
 act_long() {
   focus_entry
   type_line "ping -n 3 127.0.0.1 >nul"
@@ -229,7 +249,7 @@ act_scroll() {
   acts+=("scroll($n)")
 }
 # Weights of the actions, in percent.
-actions=(burst:28 long:12 loop:8 bflood:10 uflood:6 stop:6 resize:8 dialog:8 font:6 scroll:8)
+actions=(burst:22 paste:8 long:12 loop:8 bflood:10 uflood:6 stop:6 resize:8 dialog:8 font:4 scroll:8)
 pick_action() {
   local a w
   rnd 100
@@ -378,7 +398,7 @@ scenario() {
     failed=1
   fi
   local check rc
-  check=$(awk -v intended="$typed" -f "$checker" "$log")
+  check=$(LC_ALL=C awk -v intended="$typed" -f "$checker" "$log")
   rc=$?
   grep -v '^chaos-figures' <<< "$check" | sed 's/^/chaos:   /'
   figures+=("$(grep '^chaos-figures' <<< "$check")")

@@ -7,7 +7,7 @@ need=(cmake ninja-build g++ g++-multilib clang lld libclang-rt-14-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-i686
       googletest libglu1-mesa-dev libx11-dev libxtst-dev
       wine wine64 libgl1-mesa-dri
-      xvfb xdotool imagemagick x11-utils xauth zip unzip
+      xvfb xdotool xclip imagemagick x11-utils xauth zip unzip
       fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales)
 
 # The packages of "$@" that are not installed.

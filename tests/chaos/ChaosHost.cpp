@@ -83,19 +83,20 @@ protected:
             DumpScreen(true);
         }
         if (g_bDestroyed) return CMainDialog::WindowProc(msg, wp, lp);
-        const bool enter = msg == WM_COMMAND && LOWORD(wp) == IDC_ENTER;
-        const int messagesBefore = g_nUiMessages;
-        if (enter) {
-            const std::string text = m_CommandEdit.GetWindowText();
-            if (text.find(" flood ") != std::string::npos) DumpScreen(false);
-            Log("T " + std::to_string(++m_nLines) + " " + text);
-        }
-        const int line = m_nLines;
         const LRESULT result = CMainDialog::WindowProc(msg, wp, lp);
         if (g_bDestroyed) return result;  // closed inside: the object may be gone
-        if (enter && g_nUiMessages != messagesBefore) Log("R " + std::to_string(line));
         NoteRestart();
         return result;
+    }
+    // Every line the entry box sends, entered or pasted.
+    void SubmitLine(const std::string& text) override {
+        if (g_bDestroyed) return CMainDialog::SubmitLine(text);
+        if (text.find(" flood ") != std::string::npos) DumpScreen(false);
+        const int line = ++m_nLines;
+        Log("T " + std::to_string(line) + " " + text);
+        const int messagesBefore = g_nUiMessages;
+        CMainDialog::SubmitLine(text);
+        if (g_nUiMessages != messagesBefore) Log("R " + std::to_string(line));
     }
 
 private:
