@@ -6,6 +6,11 @@ FramePacer::FramePacer(Clock now, unsigned intervalMs) : m_now(std::move(now)), 
 
 bool FramePacer::IntervalOver() const { return !m_bStarted || m_now() - m_lastFrame >= m_nIntervalMs; }
 
+PaceStep FramePacer::TimerForRest() const {
+    if (IntervalOver()) return {PaceStep::kTimer, 0};
+    return {PaceStep::kTimer, static_cast<unsigned>(m_nIntervalMs - (m_now() - m_lastFrame))};
+}
+
 PaceStep FramePacer::Changed() {
     std::lock_guard<std::mutex> guard(m_lock);
     m_bOwed = true;
@@ -17,7 +22,7 @@ PaceStep FramePacer::Changed() {
 PaceStep FramePacer::Posted() {
     std::lock_guard<std::mutex> guard(m_lock);
     if (IntervalOver()) return {PaceStep::kDrawNow, 0};
-    return {PaceStep::kTimer, static_cast<unsigned>(m_nIntervalMs - (m_now() - m_lastFrame))};
+    return TimerForRest();
 }
 
 bool FramePacer::Owed() const {
@@ -46,8 +51,7 @@ PaceStep FramePacer::AfterFrame(bool asked) {
     // A paint while a frame is asked for already leaves that one to come.
     if (!asked && m_bAsked) return {};
     m_bAsked = true;
-    if (IntervalOver()) return {PaceStep::kTimer, 0};
-    return {PaceStep::kTimer, static_cast<unsigned>(m_nIntervalMs - (m_now() - m_lastFrame))};
+    return TimerForRest();
 }
 
 bool FramePacer::WouldDrawAtOnce() const {

@@ -54,6 +54,8 @@ public:
 
 private:
     bool IntervalOver() const;  // lock held
+    // A timer for the rest of the interval (0 once it is over). Lock held.
+    PaceStep TimerForRest() const;
 
     Clock m_now;
     const unsigned m_nIntervalMs;
