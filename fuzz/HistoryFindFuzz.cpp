@@ -1,6 +1,6 @@
 // Lines and search texts of any bytes: the matches found are those of a slow reference that cuts both
 // into Shift-JIS characters first, folds the one-byte ASCII letters and compares character sequences.
-// The input's first byte says where the search text ends and the line begins.
+// The matched characters are counted as the reference counts them. The input's first byte says where the search text ends and the line begins.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -38,6 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line(reinterpret_cast<const char*>(data) + 1 + cut, size - 1 - cut);
     const std::vector<std::size_t> found = FindInLine(line, needle);
     std::vector<std::size_t> expected;
+    std::vector<CharRange> expectedChars;
     if (!needle.empty()) {
         const std::vector<Char> l = Chars(line), n = Chars(needle);
         for (std::size_t i = 0; i + n.size() <= l.size();) {
@@ -45,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (std::size_t k = 0; k < n.size() && match; ++k) match = l[i + k].bytes == n[k].bytes;
             if (match) {
                 expected.push_back(l[i].at);
+                expectedChars.push_back({static_cast<int>(i), static_cast<int>(i + n.size())});
                 i += n.size();
             } else {
                 ++i;
@@ -53,5 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (found != expected) std::abort();
     if (LineMatches(line, needle) != !expected.empty()) std::abort();
+    const std::vector<CharRange> chars = MatchedChars(line, needle);
+    if (chars.size() != expectedChars.size()) std::abort();
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+        if (chars[i].first != expectedChars[i].first || chars[i].end != expectedChars[i].end) std::abort();
+    }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "screen/HistoryFind.h"
 
+#include <cstring>
+
 #include "glyph/ShiftJis.h"
 
 namespace {
@@ -47,11 +49,44 @@ std::vector<std::size_t> FindInLine(std::string_view line, std::string_view need
 }
 
 bool LineMatches(std::string_view line, std::string_view needle) {
-    if (needle.empty()) return false;
-    for (std::size_t at = 0; at + needle.size() <= line.size(); at += CharWidth(line, at)) {
-        if (MatchesAt(line, at, needle)) return true;
+    if (needle.empty() || needle.size() > line.size()) return false;
+    // The candidates are found by the first byte (either case of an ASCII letter), by memchr, so that a
+    // line without it costs a scan at memory speed: a search runs over the whole scrollback.
+    const char first = needle[0];
+    const char other = first >= 'a' && first <= 'z'   ? static_cast<char>(first - 'a' + 'A')
+                       : first >= 'A' && first <= 'Z' ? static_cast<char>(first - 'A' + 'a')
+                                                      : first;
+    const std::size_t last = line.size() - needle.size();  // the last place a match can start
+    const char* base = line.data();
+    auto next = [&](char c, std::size_t from) -> std::size_t {
+        if (from > last) return std::string_view::npos;
+        const void* hit = std::memchr(base + from, c, last - from + 1);
+        return hit != nullptr ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : std::string_view::npos;
+    };
+    std::size_t a = next(first, 0);
+    std::size_t b = other != first ? next(other, 0) : std::string_view::npos;
+    std::size_t boundary = 0;  // a character starts here; walked forward to each candidate, once in all
+    while (a != std::string_view::npos || b != std::string_view::npos) {
+        const std::size_t at = a < b ? a : b;
+        while (boundary < at) boundary += CharWidth(line, boundary);
+        if (boundary == at && MatchesAt(line, at, needle)) return true;
+        if (at == a) a = next(first, at + 1);
+        if (at == b) b = next(other, at + 1);
     }
     return false;
+}
+
+std::vector<CharRange> MatchedChars(std::string_view line, std::string_view needle) {
+    std::vector<CharRange> ranges;
+    std::size_t at = 0;
+    int chars = 0;
+    for (const std::size_t start : FindInLine(line, needle)) {
+        for (; at < start; ++chars) at += CharWidth(line, at);
+        const int first = chars;
+        for (; at < start + needle.size(); ++chars) at += CharWidth(line, at);
+        ranges.push_back({first, chars});
+    }
+    return ranges;
 }
 
 std::optional<std::size_t> FindRow(const ScrollHistory& history, std::string_view needle, std::size_t from,

@@ -16,6 +16,13 @@
 // The byte offsets where matches of `needle` start in `line`, left to right, none overlapping.
 std::vector<std::size_t> FindInLine(std::string_view line, std::string_view needle);
 bool LineMatches(std::string_view line, std::string_view needle);
+// The matches of FindInLine as characters: [first, end) counted from the line's first character, a
+// two-byte character counting one (as the screen's glyphs are counted).
+struct CharRange {
+    int first = 0;
+    int end = 0;
+};
+std::vector<CharRange> MatchedChars(std::string_view line, std::string_view needle);
 
 // The nearest row of `history` holding a match, going from row `from` (not included) to older rows
 // (`older`) or newer ones; from a `from` beyond the last row, older starts with the last row itself.

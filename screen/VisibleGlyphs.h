@@ -41,4 +41,19 @@ void Multiply(const double a[16], const double b[16], double out[16]);
 // out = clip moved `y` along the line's y axis (the clip matrix of the line drawn y units further).
 void MoveAlongY(const double clip[16], double y, double out[16]);
 
+// Picking: the line under a point of the window, found through the inverse of the frame's own clip
+// matrix (projection times model-view of the newest line's coordinates).
+//
+// The point of the plane z = 0 of those coordinates (the glyphs' front faces) under window point
+// (wx, wy), in pixels from the viewport's left and bottom edges as GL counts them: the ray through the
+// point from the near to the far plane of the view volume, met with the plane. False when it meets the
+// plane outside the view volume, or not at all (the plane edge-on), or the matrix has no inverse.
+bool PointOnPlane(const double clip[16], const int viewport[4], double wx, double wy, double& x, double& y);
+// The line at plane point (x, y): line r (0 the newest, drawn at y = 0; r one unit further along y)
+// spans y in [r + rowBottom, r + rowBottom + 1) and x in [-slack, widths[r] + slack]; -1 when no line
+// of `rows` is there (the background, or past a line's end).
+int RowAt(double x, double y, const double* widths, int rows, double rowBottom, double slack);
+// out = the inverse of m; false (out untouched) when m has none.
+bool Invert(const double m[16], double out[16]);
+
 }  // namespace visible

@@ -232,3 +232,43 @@ TEST(VisibleGlyphs, NothingToDrawOrAMatrixOfNoNumbers) {
 }
 
 }  // namespace
+
+// Picking inverts the frame's matrices: a point of a line carried to the window by the same clip matrix
+// comes back to that line, at random views of the adjustment ranges; past a line's end or between the
+// lines it is the background, and a plane seen edge-on picks nothing.
+TEST(PickRow, APointOfALineCarriedToTheWindowPicksThatLineAtRandomViews) {
+    std::mt19937 rng(20261208);
+    std::uniform_real_distribution<double> offset(-20.0, 20.0), tilt(-89.0, 89.0), unit(0.0, 1.0);
+    std::uniform_int_distribution<int> row(0, 29);
+    const int viewport[4] = {0, 0, 586, 339};
+    constexpr double kBottom = -0.25, kSlack = 0.25;
+    double widths[30];
+    for (int i = 0; i < 30; ++i) widths[i] = 2.0 + i;
+    int checked = 0;
+    for (int trial = 0; trial < 20000; ++trial) {
+        const Matrix clip = LineClip(586.0 / 339.0, offset(rng), offset(rng), offset(rng), tilt(rng), 0.0);
+        const int r = row(rng);
+        // Inside the line, or past its end (beyond the slack), or in the gap below the lowest line.
+        const int where = trial % 3;
+        const double px = where == 1 ? widths[r] + kSlack + 0.5 + unit(rng) : unit(rng) * widths[r];
+        const double py = where == 2 ? kBottom - 0.1 - unit(rng) : r + kBottom + 0.02 + 0.96 * unit(rng);
+        const double* m = clip.m;
+        const double cx = m[0] * px + m[4] * py + m[12], cy = m[1] * px + m[5] * py + m[13];
+        const double cz = m[2] * px + m[6] * py + m[14], cw = m[3] * px + m[7] * py + m[15];
+        if (!(cw > 0.0) || std::fabs(cx) >= cw || std::fabs(cy) >= cw || std::fabs(cz) >= cw) continue;
+        const double wx = (cx / cw + 1.0) * viewport[2] / 2.0, wy = (cy / cw + 1.0) * viewport[3] / 2.0;
+        double x = 0.0, y = 0.0;
+        ASSERT_TRUE(visible::PointOnPlane(m, viewport, wx, wy, x, y)) << trial;
+        EXPECT_NEAR(x, px, 1e-6 * (1.0 + std::fabs(px))) << trial;
+        EXPECT_NEAR(y, py, 1e-6 * (1.0 + std::fabs(py))) << trial;
+        EXPECT_EQ(visible::RowAt(x, y, widths, 30, kBottom, kSlack), where == 0 ? r : -1) << trial;
+        ++checked;
+    }
+    EXPECT_GT(checked, 2000);
+    // Edge-on (the plane tilted to the line of sight through the camera): no point of it is picked.
+    const Matrix edge = LineClip(1.0, 0.0, 0.0, 0.0, 90.0, 0.0);
+    double x = 0.0, y = 0.0;
+    EXPECT_FALSE(visible::PointOnPlane(edge.m, viewport, 293.0, 170.0, x, y));
+    const double zero[16] = {};
+    EXPECT_FALSE(visible::PointOnPlane(zero, viewport, 10.0, 10.0, x, y));
+}
