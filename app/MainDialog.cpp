@@ -92,6 +92,7 @@ bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 BOOL CMainDialog::OnInitDialog() {
     CDialog::OnInitDialog();  // binds the controls: the screen's rendering is ready after this
     m_CommandEdit.m_pSink = this;
+    m_FindBar.Create(m_hWnd, m_Screen, m_CommandEdit.m_hWnd);
 
     if (HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE); sysMenu != nullptr) {
         for (const SystemMenuItem& item : kSystemMenuItems) {
@@ -182,7 +183,7 @@ bool CMainDialog::ScreenKey(const MSG& msg) {
         m_Screen.ScrollViewToNewest();
         return true;
     case 'C':
-        m_Screen.CopyView();
+        m_Screen.CopySelectionOrView();
         return true;
     default:
         return false;
@@ -194,13 +195,16 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
         OnStopProgram();
         return TRUE;  // no WM_CHAR follows: nothing reaches the entry box
     }
-    if (ScreenKey(*msg)) return TRUE;
+    if (ScreenKey(*msg) || m_FindBar.HandleKey(*msg)) return TRUE;
     if (msg->message == WM_KEYDOWN) {
         const bool empty = m_History.empty();
         const int count = static_cast<int>(m_History.size());
         switch (msg->wParam) {
         case VK_ESCAPE:
-            return TRUE;  // swallowed: Escape never closes the window
+            // Never closes the window: clears what is marked on the screen (the bar's text has its own).
+            m_Screen.ClearSelection();
+            m_Screen.EndFind();
+            return TRUE;
         case VK_UP:
             if (!empty) {
                 m_nHistoryIndex = m_nHistoryIndex - 1 < 0 ? 0 : m_nHistoryIndex - 1;
@@ -353,14 +357,18 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
     const int h = edit.bottom - edit.top;
     m_CommandEdit.MoveWindow(edit.left, cy - h, cx, h);
 
-    // The screen fills everything above it and is redrawn at once.
-    m_Screen.MoveWindow(0, 0, cx, cy - h);
-    m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-
     // The label keeps its left edge and size; its bottom sits 5 pixels above the client bottom.
     const RECT label = m_CommandLabel.GetRectInParent();
     const int lh = label.bottom - label.top;
     m_CommandLabel.MoveWindow(label.left, cy - lh - 5, label.right - label.left, lh);
+
+    // The find bar, while open, takes a row of the entry box's height above it.
+    m_FindBar.Layout(label.left, edit.left, cy - 2 * h, cx, h);
+    const int bar = m_FindBar.Height();
+
+    // The screen fills everything above them and is redrawn at once.
+    m_Screen.MoveWindow(0, 0, cx, cy - h - bar);
+    m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     return 0;
 }
 

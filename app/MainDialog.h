@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FindBar.h"
 #include "console/CommandEdit.h"
 #include "framework/Dialog.h"
 #include "screen/ScreenWnd.h"
@@ -31,6 +32,7 @@ public:
     CStatic m_CommandLabel;
     CCommandEdit m_CommandEdit;
     CScreenWnd m_Screen;
+    CFindBar m_FindBar;
     HICON m_hIcon = nullptr;
 
 protected:
@@ -78,8 +80,8 @@ private:
     // Whether `msg` is a stop key: Ctrl+Break anywhere, Ctrl+C in the entry box with nothing selected.
     bool IsStopKey(const MSG& msg) const;
     // The screen's keys and the wheel over the screen: scrolling the view (Shift+Page Up/Down in the
-    // entry box, Ctrl+Shift+Up/Down/Home/End) and copying it (Ctrl+Shift+C). True when `msg` was one
-    // of them and has been handled.
+    // entry box, Ctrl+Shift+Up/Down/Home/End) and copying the lines picked or the view (Ctrl+Shift+C).
+    // True when `msg` was one of them and has been handled.
     bool ScreenKey(const MSG& msg);
     // How many programs the last stop ended.
     int m_nStopEnded = 0;

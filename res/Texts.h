@@ -43,3 +43,9 @@ inline constexpr char kTextStopEcho[] = "^C";
 // has been scrolled back ("there are N more lines below; Ctrl+Shift+End goes to the newest line")
 inline constexpr char kTextBelowBefore[] = "\x81\xA5 \x82\xB1\x82\xCC\x89\xBA\x82\xC9 ";
 inline constexpr char kTextBelowAfter[] = " \x8Ds  (Ctrl+Shift+End \x82\xC5\x8D\xC5\x90V\x82\xCC\x8Ds\x82\xD6)";
+// "検索" (find): the find bar's label
+inline constexpr char kTextFind[] = "\x8C\x9F\x8D\xF5";
+// " 件" (matches): after "3 / 17" in the find bar
+inline constexpr char kTextFindCount[] = " \x8C\x8F";
+// "見つかりません" (not found)
+inline constexpr char kTextNotFound[] = "\x8C\xA9\x82\xC2\x82\xA9\x82\xE8\x82\xDC\x82\xB9\x82\xF1";

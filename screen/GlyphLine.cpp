@@ -106,6 +106,21 @@ void CGlyphLine::DrawVisible(const double clip[16], const visible::GlyphBox& box
         glCallList(m_nList);
         return;
     }
+    CallRun(range);
+}
+
+void CGlyphLine::DrawRun(const double clip[16], const visible::GlyphBox& box, int first, int end) const
+{
+    const int count = m_starts != nullptr && m_glyphs != nullptr ? m_nGlyphCount : 0;
+    visible::GlyphRange range =
+        count > 0 ? visible::VisibleGlyphs(clip, m_starts->data(), count, box) : visible::GlyphRange{0, 0};
+    range.first = range.first > first ? range.first : first;
+    range.end = range.end < end ? range.end : end;
+    CallRun(range);
+}
+
+void CGlyphLine::CallRun(const visible::GlyphRange& range) const
+{
     if (range.Empty())
         return;
     // The run from where it starts, by the cache's glyph lists, each of which ends with its advance.

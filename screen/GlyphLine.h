@@ -35,6 +35,8 @@ public:
     // line list when they all can), `clip` carrying the line's coordinates to the clip volume. Needs the
     // context current.
     void DrawVisible(const double clip[16], const visible::GlyphBox& box) const;
+    // The same for characters [first, end) only, drawn where they stand in the line.
+    void DrawRun(const double clip[16], const visible::GlyphBox& box, int first, int end) const;
     // m_nGlyphCount + 1 positions along the line (em): character i spans [starts[i], starts[i + 1]). Null
     // for an empty record. Shared, so that a frame can go on drawing a record replaced meanwhile.
     const std::shared_ptr<const std::vector<float>>& GetStarts() const { return m_starts; }
@@ -47,6 +49,8 @@ private:
     // Takes the glyph cache's lists for the m_nGlyphCount characters of `text` under `owner`, and notes
     // them and where each character starts.
     BOOL AcquireGlyphs(HDC dc, const char* text, float extrusion, GLuint owner);
+    // Calls the cache's lists of the characters of `range` (within the line), from where the first starts.
+    void CallRun(const visible::GlyphRange& range) const;
 
     std::shared_ptr<const std::vector<float>> m_starts;
     std::shared_ptr<const std::vector<GLuint>> m_glyphs;  // the cache's list of each character

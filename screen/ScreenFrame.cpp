@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 
+#include <algorithm>
+
 #include "glyph/GlyphCache.h"
 #include "screen/ScreenContext.h"
 #include "screen/ScreenWnd.h"
@@ -63,6 +65,8 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
     const FrameContent& last = m_shown;
     // While the view is back (or was, in the frame before) the line below it changes with every append.
     if (content.nBelow != 0 || last.nBelow != 0) return;
+    // Marks (found text, picked lines) come and go with no change of the lines.
+    if (content.bMarked || last.bMarked) return;
     if (content.nNewest != last.nNewest || content.values != last.values) return;
     for (int i = 0; i < content.nNewest; ++i) {
         if (content.records[i].GetList() != last.records[i].GetList()) return;
@@ -219,6 +223,12 @@ void CScreenWnd::DrawScene(HDC) {
     glGetDoublev(GL_PROJECTION_MATRIX, proj);
     glGetDoublev(GL_MODELVIEW_MATRIX, mv);
     visible::Multiply(proj, mv, clip);
+    // What picking inverts: the frame being drawn is what the window shows next.
+    if (f == m_pFrame) {
+        std::copy(clip, clip + 16, m_pickClip);
+        glGetIntegerv(GL_VIEWPORT, m_pickViewport);
+        m_bPickValid = true;
+    }
     // Seen from in front, as nearly always, the glyphs are drawn without their back faces.
     const bool front = visible::EyeHeightAbovePlane(mv) > -static_cast<double>(kExtrusion);
     if (front) glListBase(glyph::kWithoutBackFace);
@@ -229,7 +239,11 @@ void CScreenWnd::DrawScene(HDC) {
             glTranslatef(0.0f, y, 0.0f);
             GLdouble row[16];
             visible::MoveAlongY(clip, y, row);
-            f->records[i].DrawVisible(row, kGlyphBox);
+            if (f->bMarked) {
+                DrawRecord(*f, i, row, kGlyphBox);
+            } else {
+                f->records[i].DrawVisible(row, kGlyphBox);
+            }
             glPopMatrix();
             // Once, halfway: a renderer that rasterises on threads of its own (Mesa's software one)
             // starts on the farther half while the nearer one is sent. (Flushing more often made that

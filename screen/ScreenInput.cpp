@@ -1,7 +1,9 @@
 // CScreenWnd and the mouse: the wheel scrolls the view (with Ctrl it moves the plane nearer or
 // farther); a drag with the left button tilts and moves the plane (with Shift it moves it up, down and
-// sideways). Everything here runs on the user-interface thread, which owns the display values; the
-// frame is asked for as an append asks for it, never drawn here.
+// sideways); a click picks the line under the pointer (with Shift it extends the selection to it). A
+// click is a press and release with the pointer moved less than the system's drag distance. Everything
+// here runs on the user-interface thread, which owns the display values; the frame is asked for as an
+// append asks for it, never drawn here.
 #include "framework/Wnd.h"
 #include "screen/ScreenWnd.h"
 
@@ -35,6 +37,7 @@ LRESULT CScreenWnd::OnLButtonDown(WPARAM wp, LPARAM lp) {
     m_dragStart = PointFromLParam(lp);
     m_dragValues = m_display.view;
     m_bDragShift = (wp & MK_SHIFT) != 0;
+    m_bDragMoved = false;
     return 0;
 }
 
@@ -42,6 +45,15 @@ LRESULT CScreenWnd::OnMouseMove(WPARAM wp, LPARAM lp) {
     if (!m_bDragging) return 0;
     const POINT pt = PointFromLParam(lp);
     const bool shift = (wp & MK_SHIFT) != 0;
+    if (!m_bDragMoved) {
+        // Until the pointer leaves the drag distance it is a click in the making: the plane stays.
+        const long long dx = static_cast<long long>(pt.x) - m_dragStart.x;
+        const long long dy = static_cast<long long>(pt.y) - m_dragStart.y;
+        const bool still = (dx < 0 ? -dx : dx) < ::GetSystemMetrics(SM_CXDRAG) &&
+                          (dy < 0 ? -dy : dy) < ::GetSystemMetrics(SM_CYDRAG);
+        if (still) return 0;
+        m_bDragMoved = true;
+    }
     if (shift != m_bDragShift) {
         // Shift pressed or let go during the drag: the other two values move from here on, and the
         // ones moved so far stay where they are.
@@ -55,9 +67,11 @@ LRESULT CScreenWnd::OnMouseMove(WPARAM wp, LPARAM lp) {
     return 0;
 }
 
-LRESULT CScreenWnd::OnLButtonUp(WPARAM, LPARAM) {
+LRESULT CScreenWnd::OnLButtonUp(WPARAM wp, LPARAM lp) {
+    const bool click = m_bDragging && !m_bDragMoved;
     if (m_bDragging) ::ReleaseCapture();  // WM_CAPTURECHANGED ends the drag
     m_bDragging = false;
+    if (click) PickLine(PointFromLParam(lp), (wp & MK_SHIFT) != 0);
     return 0;
 }
 

@@ -143,12 +143,16 @@ void CScreenWnd::NoteLines(FrameContent& content) const {
         for (int i = 0; i <= content.nNewest; ++i) content.records[i] = m_view[static_cast<size_t>(i)].line;
         content.nBelow = m_store.history.LinesBelow();
         content.belowList = m_below.GetList();
+        NoteMarks(content, m_view.back().number);
         return;
     }
     content.nNewest = m_nLineCount < kLineRecords - 1 ? m_nLineCount : kLineRecords - 1;
     for (int i = 0; i <= content.nNewest; ++i) content.records[i] = m_lines[i];
     content.nBelow = 0;
     content.belowList = 0;
+    // At the end the records mirror the history's last rows (screen/ScrollHistory.h).
+    const std::size_t rows = m_store.history.RowCount();
+    NoteMarks(content, rows > 0 ? m_store.history.RowNumber(rows - 1) : 0);
 }
 
 void CScreenWnd::DrawBelowBar(const FrameContent& content) const {

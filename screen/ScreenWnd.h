@@ -3,8 +3,8 @@
 // holds the display values, draws the scene, and owns the console process. It wires together rooms of
 // one job each: the line store's bookkeeping (screen/LineStore.h), the font keeper (screen/FontKeeper.h),
 // the frame pacer (screen/FramePacer.h), the locks (screen/ScreenSync.h, screen/ScreenContext.h), the
-// frame (screen/ScreenFrame.cpp), the scrollback (screen/ScreenScroll.cpp) and the mouse
-// (screen/ScreenInput.cpp).
+// frame (screen/ScreenFrame.cpp), the scrollback (screen/ScreenScroll.cpp), the mouse
+// (screen/ScreenInput.cpp), and find and picked lines (screen/ScreenMarks.cpp).
 //
 // The rule for the threads. The screen runs on the user-interface thread, the thread that owns the
 // window; the interpreter's reader threads reach it only through AppendOutput.
@@ -130,6 +130,34 @@ public:
     // farther (screen/ScreenInput.cpp).
     void OnWheel(WPARAM wp);
 
+    // Find and picked lines (screen/ScreenMarks.cpp); on the user-interface thread, each taking m_lock.
+    struct FindResult {
+        bool bFound = false;
+        std::size_t nIndex = 0;  // the match's row among the matching rows, from the oldest (1-based)
+        std::size_t nTotal = 0;  // rows holding a match
+    };
+    // Rows a found line is shown above the nearest row of the view.
+    static constexpr int kFindRowsFromNearest = 3;
+    // Searches the scrollback for `needle` (see screen/HistoryFind.h), older rows or newer ones: from the
+    // row found last when it is the same text, else from the view, its rows included (older: from its
+    // nearest row; newer: from its farthest). Past the end in that direction it goes on from the other
+    // end. The view moves to show the row found kFindRowsFromNearest rows above its nearest row; every
+    // match in view is drawn in the find colour until EndFind. An empty needle finds nothing.
+    FindResult Find(const std::string& needle, bool older);
+    // No more matches are drawn; the view stays where it is.
+    void EndFind();
+    // Picks the line drawn at client point `pt` as the last frame showed it: selects it alone, or with
+    // `extend` the lines from the selection's first one to it. A point on no line clears the selection.
+    // True when a line was hit.
+    bool PickLine(POINT pt, bool extend);
+    void ClearSelection();
+    // Whether lines are selected (a selection whose lines have left the scrollback is cleared), and
+    // their texts, oldest first, CR LF between them.
+    bool HasSelection();
+    std::string SelectionText();
+    // Ctrl+Shift+C: the selection when there is one, else the view, onto the clipboard.
+    bool CopySelectionOrView();
+
     // Whether record `record` holds text whose lists are not built yet (a frame builds them before it
     // shows them). Takes m_lock.
     bool IsPending(int record);
@@ -195,6 +223,12 @@ private:
         // Lines below the view (0: the view follows the output) and the list of the line that says so.
         int nBelow;
         GLuint belowList;
+        // The scrollback row number of record nNewest (the records before it hold the rows before it),
+        // and the marks: records of selected lines, and the characters of matches of a find.
+        std::uint64_t newestNumber;
+        bool selected[kLineRecords];
+        std::vector<visible::GlyphRange> found[kLineRecords];
+        bool bMarked;  // some record is marked
     };
 
     static HFONT CreateDefaultFont();
@@ -237,8 +271,14 @@ private:
     // view that are not built yet and the line that tells how many lie below, from the glyph cache;
     // at the end: lets those lists go. Then notes the lists `content` shows. Both locks held.
     void PrepareView(FrameContent& content);
-    // Notes in `content` the lists of what the screen shows now, as built. m_lock held.
+    // Notes in `content` the lists of what the screen shows now, as built, and their marks. m_lock held.
     void NoteLines(FrameContent& content) const;
+    // Notes the rows the records show and which are marked (screen/ScreenMarks.cpp). m_lock held.
+    void NoteMarks(FrameContent& content, std::uint64_t newestNumber) const;
+    // Draws record `record` of `f` at the place `row` (its clip matrix), of the glyphs those that `box`
+    // lets reach the window: the band behind a selected line, then its glyphs, the found ones in the find
+    // colour. Context current.
+    void DrawRecord(const FrameContent& f, int record, const double row[16], const visible::GlyphBox& box) const;
     // The font to build a history line with: the one it was stored in while that still exists, else
     // the current one. m_lock held.
     HFONT HistoryFont(ScrollHistory::FontTag tag) const;
@@ -290,6 +330,22 @@ private:
     POINT m_dragStart{};
     ViewValues m_dragValues{};
     bool m_bDragShift = false;
+    // The pointer has moved the system's drag distance since the button went down: a drag, not a click.
+    bool m_bDragMoved = false;
+
+    // Find and picked lines (user-interface thread). The text whose matches are drawn (empty: none), the
+    // text and row number of the last match found; the selection's first and last picked rows (row
+    // numbers, in the order picked).
+    std::string m_strFind;
+    std::string m_strFound;
+    std::uint64_t m_nFoundRow = 0;
+    bool m_bSelection = false;
+    std::uint64_t m_nSelAnchor = 0;
+    std::uint64_t m_nSelEnd = 0;
+    // The newest line's clip matrix and the viewport of the last frame drawn: what picking inverts.
+    double m_pickClip[16] = {};
+    int m_pickViewport[4] = {};
+    bool m_bPickValid = false;
 };
 
 // The notifications handed to the console process.
