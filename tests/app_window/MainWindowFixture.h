@@ -71,6 +71,19 @@ protected:
         ::PostMessageA(Edit(), WM_KEYDOWN, vk, 1);
         Pump(30);
     }
+    // `vk`, queued as Key queues it, to `hwnd` (the entry box unless given) with Ctrl and Shift held as asked.
+    void ModKey(WPARAM vk, bool ctrl, bool shift, HWND hwnd = nullptr) {
+        BYTE state[256] = {};
+        ::GetKeyboardState(state);
+        BYTE saved[256];
+        std::memcpy(saved, state, sizeof saved);
+        state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
+        state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
+        ::SetKeyboardState(state);
+        ::PostMessageA(hwnd != nullptr ? hwnd : Edit(), WM_KEYDOWN, vk, 1);
+        Pump(30);
+        ::SetKeyboardState(saved);
+    }
     void Type(const std::string& text) {
         m_dlg->m_CommandEdit.SetWindowText(text);
         Key(VK_RETURN);

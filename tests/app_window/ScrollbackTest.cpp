@@ -59,19 +59,6 @@ protected:
     int Below() { return Screen().LinesBelow(); }
     std::vector<std::string> View() { return SplitLines(Screen().ViewText()); }
 
-    // `vk` to `hwnd` (the entry box unless given) with Ctrl and Shift held as asked.
-    void ModKey(WPARAM vk, bool ctrl, bool shift, HWND hwnd = nullptr) {
-        BYTE state[256] = {};
-        ::GetKeyboardState(state);
-        BYTE saved[256];
-        std::memcpy(saved, state, sizeof saved);
-        state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
-        state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
-        ::SetKeyboardState(state);
-        ::PostMessageA(hwnd != nullptr ? hwnd : Edit(), WM_KEYDOWN, vk, 1);
-        Pump(30);
-        ::SetKeyboardState(saved);
-    }
     void CtrlShift(WPARAM vk, HWND hwnd = nullptr) { ModKey(vk, true, true, hwnd); }
     void ShiftKey(WPARAM vk) { ModKey(vk, false, true); }
 

@@ -131,27 +131,8 @@ protected:
     }
     // The screen window's pixels as the window shows them, top row first.
     std::vector<unsigned char> Shot() {
-        const RECT rc = S().GetClientRect();
-        HDC wnd = ::GetDC(S().m_hWnd);
-        HDC mem = ::CreateCompatibleDC(wnd);
-        BITMAPINFO bmi{};
-        bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-        bmi.bmiHeader.biWidth = rc.right;
-        bmi.bmiHeader.biHeight = -rc.bottom;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HBITMAP bmp = ::CreateDIBSection(mem, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = ::SelectObject(mem, bmp);
-        ::BitBlt(mem, 0, 0, rc.right, rc.bottom, wnd, 0, 0, SRCCOPY);
-        ::GdiFlush();
-        const unsigned char* p = static_cast<const unsigned char*>(bits);
-        std::vector<unsigned char> pixels(p, p + static_cast<size_t>(rc.right) * rc.bottom * 4);
-        ::SelectObject(mem, old);
-        ::DeleteObject(bmp);
-        ::DeleteDC(mem);
-        ::ReleaseDC(S().m_hWnd, wnd);
-        return pixels;
+        int width = 0;
+        return vxtest::WindowPixels(S().m_hWnd, width);
     }
     void WaitShown(const std::string& text, double timeoutMs) {
         g_wanted = text;

@@ -42,4 +42,31 @@ int CountThreads() {
     return count;
 }
 
+std::vector<unsigned char> WindowPixels(HWND hWnd, int& width) {
+    RECT rc{};
+    ::GetClientRect(hWnd, &rc);
+    width = rc.right;
+    if (rc.right <= 0 || rc.bottom <= 0) return {};
+    HDC wnd = ::GetDC(hWnd);
+    HDC mem = ::CreateCompatibleDC(wnd);
+    BITMAPINFO bmi{};
+    bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+    bmi.bmiHeader.biWidth = rc.right;
+    bmi.bmiHeader.biHeight = -rc.bottom;
+    bmi.bmiHeader.biPlanes = 1;
+    bmi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = ::CreateDIBSection(mem, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(mem, bmp);
+    ::BitBlt(mem, 0, 0, rc.right, rc.bottom, wnd, 0, 0, SRCCOPY);
+    ::GdiFlush();
+    const unsigned char* p = static_cast<const unsigned char*>(bits);
+    std::vector<unsigned char> pixels(p, p + static_cast<size_t>(rc.right) * static_cast<size_t>(rc.bottom) * 4);
+    ::SelectObject(mem, old);
+    ::DeleteObject(bmp);
+    ::DeleteDC(mem);
+    ::ReleaseDC(hWnd, wnd);
+    return pixels;
+}
+
 }  // namespace vxtest

@@ -1,7 +1,10 @@
 #pragma once
-// What the Win32 test programs share: the message loop run until a condition holds, and the number of
-// threads of this process.
+// What the Win32 test programs share: the message loop run until a condition holds, the number of
+// threads of this process, and a window's pixels.
+#include <windows.h>
+
 #include <functional>
+#include <vector>
 
 namespace vxtest {
 
@@ -16,5 +19,8 @@ void Pump(double ms, unsigned pollMs = 5);
 
 // The threads of this process; -1 when they cannot be listed.
 int CountThreads();
+
+// The client area of `hWnd` as the window shows it: 32-bit BGRA pixels, top row first, `width` a row.
+std::vector<unsigned char> WindowPixels(HWND hWnd, int& width);
 
 }  // namespace vxtest
