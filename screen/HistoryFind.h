@@ -24,13 +24,9 @@ struct CharRange {
 };
 std::vector<CharRange> MatchedChars(std::string_view line, std::string_view needle);
 
-// The nearest row of `history` holding a match, going from row `from` (not included) to older rows
-// (`older`) or newer ones; from a `from` beyond the last row, older starts with the last row itself.
-std::optional<std::size_t> FindRow(const ScrollHistory& history, std::string_view needle, std::size_t from, bool older);
-// How many rows hold a match, and how many of them lie at or before row `row` (the match's number
-// among them, counted from the oldest).
-struct RowCount {
-    std::size_t matching = 0;
-    std::size_t upTo = 0;
-};
-RowCount CountRows(const ScrollHistory& history, std::string_view needle, std::size_t row);
+// The rows of `history` holding a match, oldest first: one pass over the scrollback.
+std::vector<std::size_t> MatchingRows(const ScrollHistory& history, std::string_view needle);
+// Of `rows` (ascending), the position of the nearest one to row `from` that is older (smaller) or newer
+// (larger), `from` itself included when `inclusive`; none past either end.
+std::optional<std::size_t> NearestMatch(const std::vector<std::size_t>& rows, std::size_t from, bool older,
+                                        bool inclusive);

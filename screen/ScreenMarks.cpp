@@ -32,6 +32,21 @@ void Material(COLORREF c) {
 
 }  // namespace
 
+const std::vector<std::size_t>& CScreenWnd::FindMatches(const std::string& needle) {
+    const ScrollHistory& history = m_store.history;
+    const std::size_t rows = history.RowCount();
+    // Rows only ever come at the end and go from the front, and the newest one only grows: the first
+    // row's number, the count of rows and of bytes tell whether the history is the one scanned.
+    FindCache key{needle, rows > 0 ? history.RowNumber(0) : 0, rows, history.Bytes(), {}};
+    if (!m_bFindCached || key.needle != m_findCache.needle || key.first != m_findCache.first ||
+        key.rows != m_findCache.rows || key.bytes != m_findCache.bytes) {
+        key.matches = MatchingRows(history, needle);
+        m_findCache = std::move(key);
+        m_bFindCached = true;
+    }
+    return m_findCache.matches;
+}
+
 CScreenWnd::FindResult CScreenWnd::Find(const std::string& needle, bool older) {
     ScreenLock lock(*this);
     ScrollHistory& history = m_store.history;
@@ -40,38 +55,29 @@ CScreenWnd::FindResult CScreenWnd::Find(const std::string& needle, bool older) {
     m_strFind = needle;
     AskFrame();  // the marks change with the text
     if (needle.empty() || rows == 0) return result;
-    // Where to go on from: the row found last, while it is the same text and that row is still held;
-    // else the view's nearest row (older) or its farthest (newer), which is searched too.
+    const std::vector<std::size_t>& matches = FindMatches(needle);
+    // On from the row found last, while it is the same text and that row is still held; else from the
+    // view's nearest row (older) or its farthest (newer), which is searched too.
     const std::uint64_t first = history.RowNumber(0);
-    const bool again = needle == m_strFound && m_nFoundRow >= first && m_nFoundRow - first < rows;
-    const std::size_t nearest = rows - 1 - static_cast<std::size_t>(history.Offset());
-    const std::size_t inView = history.ViewLines().size();
-    std::optional<std::size_t> row;
-    auto search = [&](std::size_t from, bool inclusive) -> std::optional<std::size_t> {
-        // FindRow leaves `from` out; from the edge of the history, or with `inclusive`, it is searched too.
-        if (inclusive && from < rows && LineMatches(history.RowText(from), needle)) return from;
-        return FindRow(history, needle, from, older);
-    };
-    if (again) {
-        row = search(static_cast<std::size_t>(m_nFoundRow - first), false);
-    } else if (older) {
-        row = search(nearest, true);
+    std::optional<std::size_t> at;
+    if (needle == m_strFound && m_nFoundRow >= first && m_nFoundRow - first < rows) {
+        at = NearestMatch(matches, static_cast<std::size_t>(m_nFoundRow - first), older, false);
     } else {
-        row = search(nearest + 1 - (inView > 0 ? inView : 1), true);
+        const std::size_t nearest = rows - 1 - static_cast<std::size_t>(history.Offset());
+        const std::size_t inView = history.ViewLines().size();
+        at = NearestMatch(matches, older ? nearest : nearest + 1 - (inView > 0 ? inView : 1), older, true);
     }
-    if (!row) {
-        // Round past the end in this direction, on from the other end.
-        row = older ? FindRow(history, needle, rows, true) : search(0, true);
-    }
-    if (!row) {
+    // Round past the end in this direction, on from the other end.
+    if (!at && !matches.empty()) at = older ? matches.size() - 1 : 0;
+    if (!at) {
         m_strFound.clear();
         return result;
     }
-    const RowCount count = CountRows(history, needle, *row);
-    result = {true, count.upTo, count.matching};
+    const std::size_t row = matches[*at];
+    result = {true, *at + 1, matches.size()};
     m_strFound = needle;
-    m_nFoundRow = history.RowNumber(*row);
-    const long long target = static_cast<long long>(rows - 1 - *row) - kFindRowsFromNearest;
+    m_nFoundRow = history.RowNumber(row);
+    const long long target = static_cast<long long>(rows - 1 - row) - kFindRowsFromNearest;
     history.ScrollBack(std::max(0LL, target) - history.Offset());
     return result;
 }

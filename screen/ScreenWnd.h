@@ -342,6 +342,19 @@ private:
     bool m_bSelection = false;
     std::uint64_t m_nSelAnchor = 0;
     std::uint64_t m_nSelEnd = 0;
+    // The matching rows of the last search, and what they were found for (m_lock).
+    struct FindCache {
+        std::string needle;
+        std::uint64_t first;
+        std::size_t rows;
+        std::size_t bytes;
+        std::vector<std::size_t> matches;
+    };
+    FindCache m_findCache{};
+    bool m_bFindCached = false;
+    // The rows of the history holding `needle`, scanned again only when the text or the history has
+    // changed since the last search. m_lock held.
+    const std::vector<std::size_t>& FindMatches(const std::string& needle);
     // The newest line's clip matrix and the viewport of the last frame drawn: what picking inverts.
     double m_pickClip[16] = {};
     int m_pickViewport[4] = {};

@@ -2,6 +2,7 @@
 // found in either direction and their count.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,22 +36,35 @@ TEST(HistoryFindTest, RowsAreFoundOlderAndNewerFromAPlaceAndCounted) {
         history.NewLine();
     }
     // Fewer than 30 lines have ended, so the empty current line is a row too (the newest).
-    const std::size_t rows = history.RowCount();
-    EXPECT_EQ(std::optional<std::size_t>(4), FindRow(history, "match", rows, true));
-    EXPECT_EQ(std::optional<std::size_t>(2), FindRow(history, "match", 4, true));
-    EXPECT_EQ(std::optional<std::size_t>(0), FindRow(history, "match", 2, true));
-    EXPECT_EQ(std::nullopt, FindRow(history, "match", 0, true));
-    EXPECT_EQ(std::optional<std::size_t>(2), FindRow(history, "match", 0, false));
-    EXPECT_EQ(std::nullopt, FindRow(history, "match", 4, false));
-    EXPECT_EQ(std::nullopt, FindRow(history, "", rows, true));
-    const RowCount count = CountRows(history, "Match", 2);
-    EXPECT_EQ(3u, count.matching);
-    EXPECT_EQ(2u, count.upTo);
+    const std::vector<std::size_t> rows = MatchingRows(history, "Match");
+    ASSERT_EQ((std::vector<std::size_t>{0, 2, 4}), rows);
+    using Nearest = std::optional<std::size_t>;
+    EXPECT_EQ(Nearest(2), NearestMatch(rows, history.RowCount(), true, false)) << "from past the end: the last";
+    EXPECT_EQ(Nearest(1), NearestMatch(rows, 4, true, false));
+    EXPECT_EQ(Nearest(2), NearestMatch(rows, 4, true, true));
+    EXPECT_EQ(Nearest(0), NearestMatch(rows, 1, true, false));
+    EXPECT_EQ(std::nullopt, NearestMatch(rows, 0, true, false));
+    EXPECT_EQ(Nearest(0), NearestMatch(rows, 0, false, true));
+    EXPECT_EQ(Nearest(1), NearestMatch(rows, 0, false, false));
+    EXPECT_EQ(std::nullopt, NearestMatch(rows, 4, false, false));
+    EXPECT_TRUE(MatchingRows(history, "").empty());
     // A text of 4,096 bytes is handled: found where it stands, nowhere else.
     const std::string big(4096, 'q');
     history.Append(big, 0);
-    EXPECT_EQ(std::optional<std::size_t>(history.RowCount() - 1), FindRow(history, big, history.RowCount(), true));
-    EXPECT_EQ(1u, CountRows(history, big, history.RowCount()).matching);
+    EXPECT_EQ((std::vector<std::size_t>{history.RowCount() - 1}), MatchingRows(history, big));
+}
+
+// The scan for candidates picks the needle's rarest byte, which may lie anywhere in it: a match is still
+// found only where the whole needle stands on character boundaries, whichever byte is probed.
+TEST(HistoryFindTest, TheProbedByteMayLieAnywhereInTheNeedle) {
+    EXPECT_TRUE(LineMatches("path C:\\Temp\\x.txt done", "temp\\x"));  // the backslash, in the middle
+    EXPECT_TRUE(LineMatches("QZ", "qz"));                                // a rare letter, last, folded
+    EXPECT_FALSE(LineMatches("\x95\x5Cqz", "\x5Cqz")) << "the probe hit lies inside 表";
+    EXPECT_TRUE(LineMatches("\x95\x5C\x5Cqz", "\x5Cqz"));
+    // Lead-valued bytes run long before the candidate: the parity of the run decides.
+    EXPECT_TRUE(LineMatches(std::string(4000, '\x81') + "zz", "zz"));
+    EXPECT_FALSE(LineMatches(std::string(4001, '\x81') + "z", "z"));
+    EXPECT_TRUE(LineMatches(std::string(4001, '\x81') + "zz", "z")) << "the second z starts a character";
 }
 
 }  // namespace
