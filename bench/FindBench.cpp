@@ -125,6 +125,19 @@ int main() {
         paints.push_back(TimeOneFrame(screen));
     }
 
+    // Picking the line under the pointer, at points all over the screen, the view as last drawn.
+    const RECT client = screen.GetClientRect();
+    std::vector<double> picks;
+    int hits = 0;
+    for (int i = 0; i < 400; ++i) {
+        const POINT pt{static_cast<LONG>((i * 37) % (client.right > 0 ? client.right : 1)),
+                       static_cast<LONG>((i * 53) % (client.bottom > 0 ? client.bottom : 1))};
+        const double t0 = NowMs();
+        hits += screen.PickLine(pt, false) ? 1 : 0;
+        picks.push_back(NowMs() - t0);
+    }
+    screen.ClearSelection();
+
     // The search alone over 10,000 such lines.
     ScrollHistory big(kPureLines, static_cast<std::size_t>(kPureLines) * kLineBytes * 2, kLineBytes);
     for (int i = 0; i < kPureLines; ++i) {
@@ -154,6 +167,8 @@ int main() {
          Max(finds));
     Info("B10", "the search alone over %d lines of %d bytes (%zu bytes): median %.1f ms, worst %.1f ms", kPureLines,
          kLineBytes, big.Bytes(), Median(pure), Max(pure));
+    Info("B10", "picking the line under the pointer: median %.3f ms, worst %.3f ms (%zu points, %d on a line)",
+         Median(picks), Max(picks), picks.size(), hits);
     if (failures > 0) Info("B10", "%d searches timed out or found the wrong rows and are left out", failures);
 
     ::PostMessageA(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
