@@ -196,7 +196,7 @@ BOOL CMainDialog::PreTranslateMessage(MSG* msg) {
         return TRUE;  // no WM_CHAR follows: nothing reaches the entry box
     }
     if (ScreenKey(*msg) || m_FindBar.HandleKey(*msg)) return TRUE;
-    if (msg->message == WM_KEYDOWN) {
+    if (msg->message == WM_KEYDOWN && msg->hwnd != m_FindBar.TextWindow()) {
         const bool empty = m_History.empty();
         const int count = static_cast<int>(m_History.size());
         switch (msg->wParam) {

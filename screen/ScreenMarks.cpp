@@ -92,7 +92,9 @@ void CScreenWnd::EndFind() {
 bool CScreenWnd::PickLine(POINT pt, bool extend) {
     ScreenLock lock(*this);
     int record = -1;
-    if (m_bPickValid && m_bShownValid) {
+    // Over the line that tells how many lines lie below the view, nothing of the plane shows.
+    const bool onBar = m_shown.nBelow > 0 && pt.y >= m_pickViewport[3] - kBelowBarPixels;
+    if (m_bPickValid && m_bShownValid && !onBar) {
         // The window point at the pixel's centre, counted from the bottom as GL counts it.
         const double wx = pt.x + 0.5, wy = m_pickViewport[3] - (pt.y + 0.5);
         double x = 0.0, y = 0.0;

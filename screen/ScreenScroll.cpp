@@ -17,8 +17,8 @@ namespace {
 
 // The line below the view lies flat across the bottom of the window: a band of the first background
 // colour under a rule of the text colour, the text in the text colour. Pixels.
-constexpr int kBarHeight = 20;
 constexpr int kBarRule = 2;
+constexpr int kBarHeight = CScreenWnd::kBelowBarPixels - kBarRule;
 constexpr float kBarTextLeft = 6.0f;
 constexpr float kBarTextBaseline = 5.0f;
 constexpr float kBarEm = 14.0f;  // the default screen font's height, readable at the default size

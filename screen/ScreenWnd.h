@@ -136,6 +136,9 @@ public:
         std::size_t nIndex = 0;  // the match's row among the matching rows, from the oldest (1-based)
         std::size_t nTotal = 0;  // rows holding a match
     };
+    // The height of the line across the bottom of the window that tells how many lines lie below the
+    // view (its band and its rule), pixels: what it covers cannot be picked.
+    static constexpr int kBelowBarPixels = 22;
     // Rows a found line is shown above the nearest row of the view.
     static constexpr int kFindRowsFromNearest = 3;
     // Searches the scrollback for `needle` (see screen/HistoryFind.h), older rows or newer ones: from the
