@@ -167,6 +167,18 @@ std::string CompletedWord(std::string_view dir, std::string_view name, bool bQuo
     return quote ? "\"" + path + "\"" : path;
 }
 
+std::size_t CharsToBytes(std::string_view text, std::size_t chars) {
+    std::size_t i = 0;
+    for (; i < text.size() && chars > 0; --chars) i += Width(text, i);
+    return i;
+}
+
+std::size_t BytesToChars(std::string_view text, std::size_t bytes) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size() && i < bytes; i += Width(text, i)) ++chars;
+    return chars;
+}
+
 CompletionCycle::CompletionCycle(std::string_view text, const CompletionWord& word, std::vector<std::string> matches,
                                  bool forward)
     : m_bQuoted(word.bQuoted), m_matches(std::move(matches)) {

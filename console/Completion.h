@@ -47,6 +47,11 @@ void SortNames(std::vector<std::string>& names);
 // when the path holds a blank or a character the interpreter would split or interpret there.
 std::string CompletedWord(std::string_view dir, std::string_view name, bool bQuoted);
 
+// Positions in a text as characters and as bytes: an edit control may count either (its text kept in
+// the code page, or in UTF-16, where each Shift-JIS character is one unit). Past the end means the end.
+std::size_t CharsToBytes(std::string_view text, std::size_t chars);
+std::size_t BytesToChars(std::string_view text, std::size_t bytes);
+
 // The box's text with a completion in it, and the caret (a byte offset) at the completion's end.
 struct BoxText {
     std::string text;
