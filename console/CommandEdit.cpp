@@ -186,7 +186,7 @@ void CCommandEdit::OnTab(bool forward) {
         return;
     }
     std::vector<std::string> matches;
-    if (m_lister.List(folder, m_request.word.prefix, kListWaitMs, m_hWnd, kMsgListed, matches)) {
+    if (m_lister.List(folder, m_request.word.prefix, m_dwListWaitMs, m_hWnd, kMsgListed, matches)) {
         Complete(std::move(matches));
     }
 }

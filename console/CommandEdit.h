@@ -38,6 +38,9 @@ public:
     static constexpr UINT kMsgListed = WM_APP + 0x110;
 
     Sink* m_pSink = nullptr;
+    // How long Tab waits for the listing here: kListWaitMs; 0 (a test's) makes every completion come
+    // through the posted message.
+    DWORD m_dwListWaitMs = kListWaitMs;
 
     // Tab and Shift+Tab in the box complete instead of moving the focus: taken before the dialog's
     // keyboard handling sees them.

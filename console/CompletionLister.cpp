@@ -61,6 +61,7 @@ bool CompletionLister::List(const std::string& folder, const std::string& prefix
     job->notify = notify;
     job->msg = msg;
     job->ticket = ++m_nTicket;
+    if (waitMs == 0) job->state.store(Job::kPost);  // no wait at all: the end is always posted
     auto* param = new std::shared_ptr<Job>(job);
     const uintptr_t handle = _beginthreadex(nullptr, 0, &CompletionLister::WorkerThread, param, 0, nullptr);
     if (handle == 0) {
@@ -71,8 +72,8 @@ bool CompletionLister::List(const std::string& folder, const std::string& prefix
         return true;
     }
     HANDLE thread = reinterpret_cast<HANDLE>(handle);
-    ::WaitForSingleObject(thread, waitMs);
-    if (job->state.exchange(Job::kPost) == Job::kListed) {
+    if (waitMs > 0) ::WaitForSingleObject(thread, waitMs);
+    if (waitMs > 0 && job->state.exchange(Job::kPost) == Job::kListed) {
         matches = std::move(job->matches);
         ::CloseHandle(thread);  // it only returns now, touching nothing of ours
         return true;

@@ -31,7 +31,8 @@ public:
 
     // Lists the names in `folder` (ending in a separator) that complete `prefix` (NameMatches), in
     // order (SortNames). True when that took at most `waitMs`: the names are in `matches`. False when
-    // it goes on: `msg` is posted to `notify` once it has ended, unless it is dropped meanwhile.
+    // it goes on: `msg` is posted to `notify` once it has ended, unless it is dropped meanwhile. With
+    // `waitMs` 0 it always goes on.
     bool List(const std::string& folder, const std::string& prefix, DWORD waitMs, HWND notify, UINT msg,
               std::vector<std::string>& matches);
     // On the posted message: the names of the listing `ticket` (its wParam) into `matches`. False when

@@ -136,3 +136,28 @@ TEST_F(CompletionTest, NoMatchOrNoPromptChangesNothingAndTabElsewhereStillMovesT
     EXPECT_EQ(Edit(), ::GetFocus());
     EXPECT_EQ("type ap", EditText());
 }
+
+TEST_F(CompletionTest, ALateListingCompletesWhenItEndsUnlessTheBoxWasEditedAndTheWindowMayCloseMeanwhile) {
+    m_dlg->m_CommandEdit.m_dwListWaitMs = 0;  // every listing ends after Tab has returned
+    Put("type ap");
+    ::PostMessageA(Edit(), WM_KEYDOWN, VK_TAB, 1);
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageA(&msg, Edit(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+    CWinApp::PumpOne(msg);
+    ASSERT_EQ("type ap|", Box()) << "the listing ended within Tab";
+    ASSERT_TRUE(PumpUntil([&] { return EditText() != "type ap"; }, 5000));
+    EXPECT_EQ("type apple.txt|", Box());
+    EXPECT_EQ("type Apricot.txt|", Tab());  // the cycle goes on from the matches it has
+    // A key typed before the listing ends: its completion is dropped.
+    Put("type ap");
+    ::PostMessageA(Edit(), WM_KEYDOWN, VK_TAB, 1);
+    ::PostMessageA(Edit(), WM_CHAR, 'x', 1);
+    Pump(500);
+    EXPECT_EQ("type apx|", Box());
+    // The window closed while a listing runs: it goes, and the listing's end finds nothing freed.
+    Put("type ap");
+    ::PostMessageA(Edit(), WM_KEYDOWN, VK_TAB, 1);
+    ::PostMessageA(m_hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !::IsWindow(m_hWnd); }));
+    Pump(200);
+}
