@@ -104,11 +104,9 @@ LRESULT CCommandEdit::OnChar(WPARAM ch, LPARAM) {
 LRESULT CCommandEdit::OnPaste(WPARAM, LPARAM) {
     std::string pasted;
     if (!ClipboardText(m_hWnd, pasted)) return 0;
-    DWORD start = 0, end = 0;
-    ::SendMessageA(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const std::string text = GetWindowText();
-    start = start <= text.size() ? start : static_cast<DWORD>(text.size());
-    end = end >= start && end <= text.size() ? end : start;
+    size_t start = 0, end = 0;
+    Selection(text, start, end);
     const PastedLines split = SplitPaste(std::string_view(text).substr(0, start), pasted,
                                          std::string_view(text).substr(end));
     if (split.bTooLarge) {
@@ -130,8 +128,7 @@ LRESULT CCommandEdit::OnPaste(WPARAM, LPARAM) {
     }
     // The rest first: a line sent may take a while to reach the screen, the box is the user's at once.
     SetWindowText(split.rest);
-    const int caret = static_cast<int>(split.rest.size() - (text.size() - end));
-    SetSel(caret, caret);
+    SetCaret(split.rest, split.rest.size() - (text.size() - end));
     for (const std::string& line : split.lines) m_pSink->SubmitLine(line);
     return 0;
 }
