@@ -1,4 +1,4 @@
-// B10 file-name completion in a folder of 20,000 files: the time from Tab (posted to the entry box as
+// B11 file-name completion in a folder of 20,000 files: the time from Tab (posted to the entry box as
 // the keyboard posts it) to the completed word in the box, and the longest wait of a message posted to
 // this thread every 2 ms meanwhile (a key pressed during the listing waits as long). Two words: "f",
 // which all 20,000 names match (the most to sort), and "file12345" (one match). Target for both: at
@@ -59,7 +59,7 @@ std::string MakeFolder() {
         ::CloseHandle(file);
         ++made;
     }
-    Info("B10", "folder %s: %d files made now in %.0f ms (the rest kept from an earlier run)", folder.c_str(), made,
+    Info("B11", "folder %s: %d files made now in %.0f ms (the rest kept from an earlier run)", folder.c_str(), made,
          NowMs() - start);
     return folder;
 }
@@ -77,7 +77,7 @@ double PlainListing(const std::string& folder) {
         ::FindClose(find);
     }
     const double took = NowMs() - start;
-    if (names < kFiles) Info("B10", "the plain listing found %d names", names);
+    if (names < kFiles) Info("B11", "the plain listing found %d names", names);
     return took;
 }
 
@@ -120,15 +120,15 @@ void Report(const char* what, const std::vector<Round>& rounds) {
         if (r.tabToText >= 0) took.push_back(r.tabToText);
         waits.push_back(r.longestWait);
     }
-    if (took.size() < rounds.size()) Info("B10", "%s: %d of %d Tabs completed nothing", what,
+    if (took.size() < rounds.size()) Info("B11", "%s: %d of %d Tabs completed nothing", what,
                                           static_cast<int>(rounds.size() - took.size()), static_cast<int>(rounds.size()));
     if (took.empty()) return;
-    Info("B10", "%s: Tab to the box, median %.1f ms; longest wait of a message, median %.1f ms", what, Median(took),
+    Info("B11", "%s: Tab to the box, median %.1f ms; longest wait of a message, median %.1f ms", what, Median(took),
          Median(waits));
     const std::string a = std::string(what) + ", Tab to the box (slowest)";
     const std::string b = std::string(what) + ", longest message wait";
-    Figure("B10", a.c_str(), Max(took), "target", 250, "ms", Bound::kAtMost, 1.0);
-    Figure("B10", b.c_str(), Max(waits), "target", 250, "ms", Bound::kAtMost, 1.0);
+    Figure("B11", a.c_str(), Max(took), "target", 250, "ms", Bound::kAtMost, 1.0);
+    Figure("B11", b.c_str(), Max(waits), "target", 250, "ms", Bound::kAtMost, 1.0);
 }
 
 }  // namespace
@@ -136,12 +136,12 @@ void Report(const char* what, const std::vector<Round>& rounds) {
 int main() {
     const std::string folder = MakeFolder();
     if (folder.empty()) {
-        Info("B10", "the folder of %d files could not be made", kFiles);
+        Info("B11", "the folder of %d files could not be made", kFiles);
         return 0;
     }
     std::vector<double> plain;
     for (int i = 0; i < 5; ++i) plain.push_back(PlainListing(folder));
-    Info("B10", "a plain FindFirstFileExA listing of the %d files: median %.1f ms, slowest %.1f ms", kFiles,
+    Info("B11", "a plain FindFirstFileExA listing of the %d files: median %.1f ms, slowest %.1f ms", kFiles,
          Median(plain), Max(plain));
 
     WNDCLASSA wc{};
@@ -154,7 +154,7 @@ int main() {
     auto* dlg = new CMainDialog();
     if (dlg->m_hWnd == nullptr) {
         delete dlg;
-        Info("B10", "the main window could not be made");
+        Info("B11", "the main window could not be made");
         return 0;
     }
     const HWND hWnd = dlg->m_hWnd;
@@ -163,7 +163,7 @@ int main() {
     const bool prompt = PumpUntil([&] { return PromptShown(screen); }, kTimeoutMs);
     screen.SendCommand(("cd /d " + folder + "\r\n").c_str());
     if (!prompt || !PumpUntil([&] { return screen.CurrentLine() == folder + ">"; }, kTimeoutMs)) {
-        Info("B10", "the interpreter's prompt did not reach the folder");
+        Info("B11", "the interpreter's prompt did not reach the folder");
     } else {
         PumpFor(300);
         std::vector<Round> all, one;
@@ -171,7 +171,7 @@ int main() {
             all.push_back(OneTab(*dlg, probe, "type f"));
             one.push_back(OneTab(*dlg, probe, "type file12345"));
         }
-        Info("B10", "%d Tabs on each word, a message posted every 2 ms", kRounds);
+        Info("B11", "%d Tabs on each word, a message posted every 2 ms", kRounds);
         Report("\"f\" (20,000 matches)", all);
         Report("\"file12345\" (1 match)", one);
     }
