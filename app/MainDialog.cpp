@@ -247,6 +247,8 @@ void CMainDialog::SubmitLine(const std::string& line) {
 
 void CMainDialog::ShowMessage(const char* text) { OnConsoleMessage(text); }
 
+std::string CMainDialog::PromptLine() { return m_Screen.CurrentLine(); }
+
 void CMainDialog::OnStopProgram() {
     // Shown where the program was stopped, as a console shows it.
     m_Screen.AppendOutput((std::string(kTextStopEcho) + "\r\n").c_str());

@@ -57,6 +57,8 @@ protected:
     // pasted, passes SubmitLine.
     void SubmitLine(const std::string& line) override;
     void ShowMessage(const char* text) override;
+    // The screen's current line (under its lock): the prompt that file names complete in.
+    std::string PromptLine() override;
     // Ctrl+Break, or Ctrl+C in the entry box without a selection: stops what the interpreter runs.
     void OnStopProgram();
     // A moment after OnStopProgram: restarts an interpreter that is still busy.

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -28,6 +29,27 @@ bool ClipboardText(HWND owner, std::string& text) {
     return got;
 }
 
+// Whether `msg` changes the box's text or moves its caret from the keyboard: a completion under way
+// ends. The modifier keys alone do not (Shift goes down before Shift+Tab).
+bool IsEdit(UINT msg, WPARAM wp) {
+    switch (msg) {
+    case WM_KEYDOWN:
+        return wp != VK_SHIFT && wp != VK_CONTROL && wp != VK_MENU;
+    case WM_CHAR:
+    case WM_PASTE:
+    case WM_CUT:
+    case WM_CLEAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+    case WM_DROPFILES:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 bool CCommandEdit::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
@@ -36,7 +58,10 @@ bool CCommandEdit::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnMessage(WM_PASTE, &CCommandEdit::OnPaste),
         OnMessage(WM_KEYDOWN, &CCommandEdit::OnKeyDown),
         OnMessage(WM_CHAR, &CCommandEdit::OnChar),
+        OnMessage(kMsgListed, &CCommandEdit::OnListed),
+        OnMessage(WM_DESTROY, &CCommandEdit::OnDestroy),
     };
+    if (!m_bShowing && IsEdit(msg, wp)) EndCompletion();
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CEdit::OnWndMsg(msg, wp, lp, result);
 }
 
@@ -79,11 +104,9 @@ LRESULT CCommandEdit::OnChar(WPARAM ch, LPARAM) {
 LRESULT CCommandEdit::OnPaste(WPARAM, LPARAM) {
     std::string pasted;
     if (!ClipboardText(m_hWnd, pasted)) return 0;
-    DWORD start = 0, end = 0;
-    ::SendMessageA(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     const std::string text = GetWindowText();
-    start = start <= text.size() ? start : static_cast<DWORD>(text.size());
-    end = end >= start && end <= text.size() ? end : start;
+    size_t start = 0, end = 0;
+    Selection(text, start, end);
     const PastedLines split = SplitPaste(std::string_view(text).substr(0, start), pasted,
                                          std::string_view(text).substr(end));
     if (split.bTooLarge) {
@@ -105,8 +128,104 @@ LRESULT CCommandEdit::OnPaste(WPARAM, LPARAM) {
     }
     // The rest first: a line sent may take a while to reach the screen, the box is the user's at once.
     SetWindowText(split.rest);
-    const int caret = static_cast<int>(split.rest.size() - (text.size() - end));
-    SetSel(caret, caret);
+    SetCaret(split.rest, split.rest.size() - (text.size() - end));
     for (const std::string& line : split.lines) m_pSink->SubmitLine(line);
     return 0;
+}
+
+BOOL CCommandEdit::PreTranslateMessage(MSG* msg) {
+    if (msg->message != WM_KEYDOWN || msg->wParam != VK_TAB || msg->hwnd != m_hWnd) return FALSE;
+    if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) return FALSE;  // the dialog's
+    OnTab(::GetKeyState(VK_SHIFT) >= 0);
+    return TRUE;  // no WM_CHAR follows: no tab character reaches the box
+}
+
+bool CCommandEdit::CountsChars(const std::string& text) const {
+    return static_cast<size_t>(SendMessage(EM_LINELENGTH, 0)) != text.size();
+}
+
+void CCommandEdit::Selection(const std::string& text, size_t& start, size_t& end) const {
+    DWORD first = 0, last = 0;
+    ::SendMessageA(m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&first), reinterpret_cast<LPARAM>(&last));
+    const bool chars = CountsChars(text);
+    start = chars ? CharsToBytes(text, first) : std::min<size_t>(first, text.size());
+    end = chars ? CharsToBytes(text, last) : std::min<size_t>(last, text.size());
+    if (end < start) end = start;
+}
+
+void CCommandEdit::SetCaret(const std::string& text, size_t at) {
+    const int unit = static_cast<int>(CountsChars(text) ? BytesToChars(text, at) : at);
+    SetSel(unit, unit);
+}
+
+void CCommandEdit::OnTab(bool forward) {
+    const std::string text = GetWindowText();
+    size_t start = 0, caret = 0;
+    Selection(text, start, caret);
+    // The cycle goes on while the box holds what it last showed, with the caret where it put it.
+    if (m_cycle && text == m_shown.text && start == caret && caret == m_shown.caret) {
+        m_cycle->Step(forward);
+        Show(m_cycle->Text());
+        return;
+    }
+    // The listing for this very word is still under way: its completion comes.
+    if (m_lister.Pending() && text == m_request.text && caret == m_request.caret) return;
+    EndCompletion();
+
+    m_request.text = text;
+    m_request.caret = caret;
+    m_request.word = FindWord(text, caret);
+    m_request.bForward = forward;
+    std::string promptFolder, folder;
+    const std::string prompt = m_pSink != nullptr ? m_pSink->PromptLine() : std::string();
+    if (!PromptFolder(prompt, promptFolder) || !ListedFolder(promptFolder, m_request.word.dir, folder)) {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    std::vector<std::string> matches;
+    if (m_lister.List(folder, m_request.word.prefix, m_dwListWaitMs, m_hWnd, kMsgListed, matches)) {
+        Complete(std::move(matches));
+    }
+}
+
+LRESULT CCommandEdit::OnListed(WPARAM ticket, LPARAM) {
+    std::vector<std::string> matches;
+    if (!m_lister.Take(ticket, matches)) return 0;  // dropped: the box was edited, or Tab came again
+    // Edits through the box's messages drop the listing; one they do not show (the caret moved by the
+    // mouse) drops it here.
+    const std::string text = GetWindowText();
+    size_t start = 0, caret = 0;
+    Selection(text, start, caret);
+    if (text != m_request.text || caret != m_request.caret) return 0;
+    Complete(std::move(matches));
+    return 0;
+}
+
+void CCommandEdit::Complete(std::vector<std::string> matches) {
+    if (matches.empty()) {
+        ::MessageBeep(MB_OK);
+        return;
+    }
+    m_cycle.emplace(m_request.text, m_request.word, std::move(matches), m_request.bForward);
+    Show(m_cycle->Text());
+}
+
+void CCommandEdit::Show(const BoxText& box) {
+    m_bShowing = true;
+    SetWindowText(box.text);
+    SetCaret(box.text, box.caret);
+    ScrollCaret();
+    m_bShowing = false;
+    m_shown = box;
+}
+
+void CCommandEdit::EndCompletion() {
+    m_cycle.reset();
+    m_lister.Cancel();
+}
+
+LRESULT CCommandEdit::OnDestroy(WPARAM, LPARAM) {
+    // No worker outlives the window while it still lists for it.
+    m_lister.Stop(CompletionLister::kStopWaitMs);
+    return Default();
 }

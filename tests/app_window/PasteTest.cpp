@@ -104,3 +104,17 @@ TEST_F(PasteTest, APasteOverOneMebibyteIsRefusedWholeWithAMessage) {
 }
 
 }  // namespace
+
+TEST_F(PasteTest, APasteAfterAShiftJisCharacterGoesAtTheCaretWhateverUnitTheBoxCountsIn) {
+    // 表 (0x95 0x5C) before the caret: the box may count it as one character (Wine keeps its text in
+    // UTF-16) where the text holds two bytes.
+    m_dlg->m_CommandEdit.SetWindowText("echo \x95\x5C" "z");
+    ::SendMessageA(Edit(), EM_SETSEL, 6, 6);  // after 表, before z: characters, as the box counts them
+    if (static_cast<size_t>(::SendMessageA(Edit(), EM_LINELENGTH, 0, 0)) == 8) {
+        ::SendMessageA(Edit(), EM_SETSEL, 7, 7);  // a box that counts bytes
+    }
+    Paste("vx-sj\r\necho vx-after");
+    ASSERT_TRUE(PumpUntil([&] { return !m_dlg->m_History.empty(); }, 5000));
+    EXPECT_EQ("echo \x95\x5Cvx-sj", m_dlg->m_History[0]);
+    EXPECT_EQ("echo vx-afterz", EditText());
+}
