@@ -9,19 +9,6 @@
 
 namespace {
 
-std::string ClipboardText() {
-    std::string text;
-    if (!::OpenClipboard(nullptr)) return "(clipboard not opened)";
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
-            text = p;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 class FindPickTest : public MainWindowTest {
 protected:
     CScreenWnd& Screen() { return m_dlg->m_Screen; }

@@ -24,6 +24,20 @@ using vxtest::Pump;
 using vxtest::PumpUntil;
 inline bool PumpUntil(const std::function<bool()>& done) { return vxtest::PumpUntil(done, 10000); }
 
+// The clipboard's CF_TEXT, up to its NUL.
+inline std::string ClipboardText() {
+    std::string text;
+    if (!::OpenClipboard(nullptr)) return "(clipboard not opened)";
+    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
+        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
+            text = p;
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {

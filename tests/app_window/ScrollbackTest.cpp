@@ -28,20 +28,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
     }
 }
 
-// The clipboard's CF_TEXT, up to its NUL.
-std::string ClipboardText() {
-    std::string text;
-    if (!::OpenClipboard(nullptr)) return "(clipboard not opened)";
-    if (HANDLE data = ::GetClipboardData(CF_TEXT)) {
-        if (const char* p = static_cast<const char*>(::GlobalLock(data))) {
-            text = p;
-            ::GlobalUnlock(data);
-        }
-    }
-    ::CloseClipboard();
-    return text;
-}
-
 void SetClipboard(const std::string& text) {
     if (!::OpenClipboard(nullptr)) return;
     ::EmptyClipboard();
