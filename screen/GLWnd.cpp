@@ -2,9 +2,14 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <GL/glext.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
+
+#include "screen/Multisample.h"
 
 #ifndef GL_BGRA_EXT
 #define GL_BGRA_EXT 0x80E1
@@ -18,9 +23,24 @@ CGLDC::~CGLDC() {
 
 namespace {
 
-bool RunsUnderWine() {
+// Whether frames are shown by copying: under Wine before version 10, which shows nothing of what is
+// drawn into a child window with a pixel format. VX_PRESENT=own or VX_PRESENT=copy in the environment
+// chooses for tests.
+bool PresentByCopy() {
+    char forced[8] = {};
+    const DWORD length = ::GetEnvironmentVariableA("VX_PRESENT", forced, sizeof forced);
+    if (length > 0 && length < sizeof forced) {
+        if (std::strcmp(forced, "own") == 0) return false;
+        if (std::strcmp(forced, "copy") == 0) return true;
+    }
     HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    using VersionFn = const char*(CDECL*)();
+    const auto version = ntdll != nullptr ? reinterpret_cast<VersionFn>(reinterpret_cast<void (*)()>(
+                                                ::GetProcAddress(ntdll, "wine_get_version")))
+                                          : nullptr;
+    if (version == nullptr) return false;  // Windows
+    const char* text = version();
+    return text == nullptr || std::atoi(text) < 10;
 }
 
 }  // namespace
@@ -90,7 +110,7 @@ HPALETTE CGLWnd::CreateRGBPalette(HDC dc) {
 }
 
 BOOL CGLWnd::InitGL() {
-    m_bPresentByCopy = RunsUnderWine();
+    m_bPresentByCopy = PresentByCopy();
     if (m_bPresentByCopy && m_hGLWnd == nullptr) {
         // As large as the whole desktop, so that it holds a frame of any size this window usually takes;
         // it grows with this window beyond that (the desktop may grow while the program runs).
@@ -101,14 +121,38 @@ BOOL CGLWnd::InitGL() {
     }
     CGLDC dc(*this);
     if (dc.get() == nullptr) return FALSE;
-    if (!SetupPixelFormat(dc.get(), PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 24)) {
+    // Multisampled where the driver offers it (the copy reads the resolved frame); else, or when the
+    // format is refused, the single-sampled one.
+    // Frames shown by copying are multisampled in a framebuffer object instead (screen/MultisampleBuffer.h):
+    // their window keeps the single-sampled format.
+    PixelFormatInfo multi;
+    const int format = m_bPresentByCopy ? 0 : ChooseScreenFormat(dc.get(), multi);
+    PIXELFORMATDESCRIPTOR pfd{};
+    const bool multisampled = format != 0 && ::DescribePixelFormat(dc.get(), format, sizeof pfd, &pfd) != 0 &&
+                              ::SetPixelFormat(dc.get(), format, &pfd);
+    if (!multisampled &&
+        !SetupPixelFormat(dc.get(), PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 24)) {
         return FALSE;
     }
+    m_nPixelFormat = ::GetPixelFormat(dc.get());
     m_hPalette = CreateRGBPalette(dc.get());
     m_hRC = ::wglCreateContext(dc.get());
     if (m_hRC == nullptr) return FALSE;
 
     ::wglMakeCurrent(dc.get(), m_hRC);
+    m_nSamples = 0;
+    if (multisampled) {
+        glEnable(GL_MULTISAMPLE_ARB);
+        GLint samples = 0;
+        glGetIntegerv(GL_SAMPLES_ARB, &samples);
+        m_nSamples = samples;
+    } else if (m_bPresentByCopy) {
+        const RECT rc = GetClientRect();
+        if (m_multisample.Create(WantedSamples(), rc.right - rc.left, rc.bottom - rc.top)) {
+            glEnable(GL_MULTISAMPLE_ARB);
+            m_nSamples = m_multisample.Samples();
+        }
+    }
     // Counter-clockwise polygons face the viewer; the others are not drawn.
     glFrontFace(GL_CCW);
     glCullFace(GL_BACK);
@@ -136,13 +180,14 @@ void CGLWnd::SetViewport(int cx, int cy) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     glViewport(0, 0, cx, cy);
+    m_multisample.Resize(cx, cy);
     // A client area of height 0 (a minimised window) has no aspect: the projection then uses a height
     // of 1, which keeps the matrix finite until the next real size arrives.
     const float aspect = static_cast<float>(cx) / static_cast<float>(cy > 0 ? cy : 1);
     gluPerspective(m_fFovY, aspect, m_fNear, m_fFar);
 }
 
-void CGLWnd::Render(HDC dc, const GLint* band) {
+void CGLWnd::Render(HDC dc, const GLint* band, bool refined) {
     if (m_hPalette != nullptr) {
         ::SelectPalette(dc, m_hPalette, FALSE);
         ::RealizePalette(dc);
@@ -157,7 +202,10 @@ void CGLWnd::Render(HDC dc, const GLint* band) {
         glScissor(0, band[0], viewport[2], band[1]);
         glEnable(GL_SCISSOR_TEST);
     }
+    const bool multisampled = refined && m_multisample.Active();
+    if (multisampled) m_multisample.Bind();
     DrawScene(dc);
+    if (multisampled) m_multisample.Resolve();
     Present(dc, partial ? band : nullptr);
     if (partial) glDisable(GL_SCISSOR_TEST);
     ::wglMakeCurrent(gl.get(), nullptr);
@@ -269,6 +317,7 @@ LRESULT CGLWnd::OnDestroy(WPARAM, LPARAM) {
     {
         CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), m_hRC);
+        m_multisample.Delete();
         if (m_hRC != nullptr) ::wglDeleteContext(m_hRC);
         m_hRC = nullptr;
         if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);

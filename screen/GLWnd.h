@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 
 #include "framework/Wnd.h"
+#include "screen/MultisampleBuffer.h"
 
 class CGLWnd;
 
@@ -45,7 +46,10 @@ public:
     // current on the calling thread. With `band` (first row from the bottom, as GL counts rows, and the
     // number of rows) and frames shown by copying, only those rows are drawn and copied: the rest of the
     // window keeps what the frames before showed there. Without copying, the whole frame is drawn.
-    void Render(HDC dc, const GLint* band = nullptr);
+    // With `refined`, frames shown by copying are drawn multisampled (m_multisample), when there are
+    // multisampled buffers; otherwise they are single-sampled, as drawing them multisampled takes a
+    // software renderer several times as long.
+    void Render(HDC dc, const GLint* band = nullptr, bool refined = false);
     void SetCamera(const float eye[3], const float target[3], const float up[3]);
     HGLRC GetRC() const { return m_hRC; }
     void ApplyViewport();
@@ -69,6 +73,15 @@ public:
     // Decided once, in InitGL.
     HWND GetGLWindow() const { return m_hGLWnd != nullptr ? m_hGLWnd : m_hWnd; }
     bool m_bPresentByCopy = false;
+
+    // The pixel format InitGL set (its driver number), and the samples per pixel its context reports
+    // (GL_SAMPLES): 0 for the single-sampled format, taken where no multisampled one is offered
+    // (screen/Multisample.h). A driver may give more or fewer samples than its format names.
+    int m_nPixelFormat = 0;
+    int m_nSamples = 0;
+    // The multisampled buffers of the refined frames while frames are shown by copying (inactive
+    // otherwise: the window's own format is multisampled then).
+    CMultisampleBuffer m_multisample;
 
 protected:
     // The model-view matrix of the camera alone (SetCamera's); context current.

@@ -113,8 +113,9 @@ void CScreenWnd::DrawFrame(HDC dc, bool asked) {
     // Drawn without m_lock: appends go on storing lines meanwhile and leave their lists to this thread,
     // which holds the context.
     m_pFrame = &content;
-    Render(dc, content.bBand ? content.band : nullptr);
+    Render(dc, content.bBand ? content.band : nullptr, m_bRefining);
     m_pFrame = nullptr;
+    if (!m_bRefining && m_multisample.Active()) ::SetTimer(m_hWnd, kRefineTimer, kRefineRestMs, nullptr);
     ScreenLock lock(*this);
     m_shown = content;
     m_bShownValid = true;
@@ -152,7 +153,22 @@ LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
     return 0;
 }
 
+void CScreenWnd::Refine() {
+    ::KillTimer(m_hWnd, kRefineTimer);
+    if (m_pacer.Owed()) return;  // a change came: its frame arms the timer again
+    if (HDC dc = ::GetDC(m_hWnd); dc != nullptr) {
+        m_bRefining = true;
+        DrawFrame(dc, false);
+        m_bRefining = false;
+        ::ReleaseDC(m_hWnd, dc);
+    }
+}
+
 LRESULT CScreenWnd::OnTimer(WPARAM id, LPARAM) {
+    if (id == kRefineTimer) {
+        Refine();
+        return 0;
+    }
     if (id != kFrameTimer) return Default();
     ::KillTimer(m_hWnd, kFrameTimer);
     DrawAskedFrame();

@@ -68,6 +68,8 @@ public:
     static constexpr float kExtrusion = 0.2f;
     // No more frames than a display shows (see FramePacer).
     static constexpr DWORD kFrameIntervalMs = 16;
+    // How long the picture rests before it is refined (see kRefineTimer).
+    static constexpr UINT kRefineRestMs = 150;
 
     CScreenWnd();
     ~CScreenWnd() override;
@@ -210,6 +212,10 @@ private:
     // draws a frame later (its kTimer).
     static constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
     static constexpr UINT_PTR kFrameTimer = 1;
+    // The picture refined when it rests (frames shown by copying, with multisampled buffers): once
+    // nothing has changed for kRefineRestMs since the last frame, it is drawn again multisampled and
+    // shown complete. Any change drops back to the fast frames, which arm the timer again.
+    static constexpr UINT_PTR kRefineTimer = 2;
 
     // What one frame shows: the display values and the line lists, noted under m_lock.
     struct FrameContent {
@@ -261,6 +267,10 @@ private:
     void DrawFrame(HDC dc, bool asked);
     // Draws the frame the pacer asked for, through the window's own device context.
     void DrawAskedFrame();
+    // The refine timer: draws the refined frame when nothing is owed.
+    void Refine();
+    // The frame being drawn is the refined one (user-interface thread).
+    bool m_bRefining = false;
     // Follows the pacer's step: a timer for the frame, or nothing.
     void FollowPace(const PaceStep& step);
     // Bookkeeping after a frame has been shown. m_lock held.

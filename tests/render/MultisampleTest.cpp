@@ -1,0 +1,178 @@
+// Multisampling. Frames shown by copying (under Wine before 10) are refined once the picture rests:
+// drawn again into multisampled buffers, they come out antialiased; single-sampled as before when no
+// samples are wanted. The screen's own
+// pixel format (the path of Windows, forced here with VX_PRESENT=own) is multisampled where the driver
+// offers it, and the single-sampled format exactly as before wherever any step of getting a
+// multisampled one fails. Real screens on the real driver; the failures come from stand-ins for the
+// driver's ARB entry points.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "screen/Multisample.h"
+#include "tests/ScreenHost.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+// The single-sampled format the screen took before multisampling, on the screen's own device context.
+int PlainFormat(CScreenWnd& screen) {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = 24;
+    pfd.cDepthBits = 16;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    CGLDC dc(screen);
+    return ::ChoosePixelFormat(dc.get(), &pfd);
+}
+
+// What the screen shows of a line of text: its bright pixels over the dark default background, and the
+// pixels at the glyphs' edges, partly text and partly background, that only antialiasing gives (the
+// text is lit grey-white, the background blue: green between the two).
+struct TextPixels {
+    int bright = 0;
+    int edge = 0;
+};
+TextPixels ShowText(ScreenHost& host, bool rest = true) {
+    host.Screen().AppendOutput("MMMMMMMM /// \\\\\\ XXXX\r\n");
+    ::RedrawWindow(host.Screen().m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // The refined frame comes once the picture has rested; before that the fast frame shows.
+    vxtest::Pump(rest ? CScreenWnd::kRefineRestMs + 250.0 : CScreenWnd::kRefineRestMs / 3.0);
+    int width = 0;
+    const std::vector<unsigned char> p = vxtest::WindowPixels(host.Screen().m_hWnd, width);
+    TextPixels seen;
+    for (size_t i = 0; i + 3 < p.size(); i += 4) {
+        if (p[i] > 150 && p[i + 1] > 150 && p[i + 2] > 150) ++seen.bright;
+        if (p[i + 1] > 40 && p[i + 1] < 110) ++seen.edge;
+    }
+    return seen;
+}
+
+// Sets an environment variable for the screens made while it lives.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : m_name(name) { ::SetEnvironmentVariableA(name, value); }
+    ~ScopedEnv() { ::SetEnvironmentVariableA(m_name, nullptr); }
+
+private:
+    const char* m_name;
+};
+
+// A driver as the stand-in is told to behave: its entry points unobtainable, its choice empty, or its
+// formats described with the sample count given (the real driver's description otherwise).
+class FakeFormats : public PixelFormatSource {
+public:
+    bool bLoads = true;
+    bool bOffers = true;
+    int samplesClaimed = -1;  // -1: as the driver says
+    int loads = 0;
+
+    bool Load() override {
+        ++loads;
+        return bLoads && m_real.Load();
+    }
+    std::vector<int> Candidates(HDC dc) override { return bOffers ? m_real.Candidates(dc) : std::vector<int>{}; }
+    bool Describe(HDC dc, int index, PixelFormatInfo& info) override {
+        if (!m_real.Describe(dc, index, info)) return false;
+        if (samplesClaimed >= 0) info.samples = samplesClaimed;
+        return true;
+    }
+
+private:
+    ArbPixelFormats m_real;
+};
+
+class Multisample : public ::testing::Test {
+protected:
+    void TearDown() override { g_pPixelFormatSource = nullptr; }
+};
+
+TEST_F(Multisample, FramesShownByCopyingAreAntialiasedAndSingleSampledWhenNoSamplesAreWanted) {
+    TextPixels plain, smooth;
+    {
+        ScopedEnv copy("VX_PRESENT", "copy");
+        ScopedEnv none("VX_SAMPLES", "0");
+        ScreenHost host;
+        ASSERT_NE(host.Screen().GetRC(), nullptr);
+        EXPECT_EQ(host.Screen().m_nSamples, 0);
+        plain = ShowText(host);
+    }
+    {
+        ScopedEnv copy("VX_PRESENT", "copy");
+        ScreenHost host;
+        ASSERT_NE(host.Screen().GetRC(), nullptr);
+        std::printf("frames shown by copying: %d samples\n", host.Screen().m_nSamples);
+        EXPECT_GE(host.Screen().m_nSamples, 2) << "Mesa's renderer has multisampled framebuffer objects";
+        EXPECT_LE(host.Screen().m_nSamples, kMaxScreenSamples);
+        smooth = ShowText(host);
+        // A change drops back to the fast, single-sampled frame at once.
+        const TextPixels fast = ShowText(host, false);
+        EXPECT_LT(fast.edge, smooth.edge / 2);
+    }
+    std::printf("edge pixels: %d single-sampled, %d multisampled\n", plain.edge, smooth.edge);
+    EXPECT_GT(plain.bright, 100);
+    EXPECT_GT(smooth.bright, 100);
+    EXPECT_GT(smooth.edge, 2 * plain.edge + 50) << "the glyphs' edges are antialiased";
+}
+
+TEST_F(Multisample, TheScreensOwnFormatIsTheDriversMultisampledOneWhenThereIsOne) {
+    ScopedEnv own("VX_PRESENT", "own");
+    ArbPixelFormats driver;
+    ScreenHost host;
+    CScreenWnd& screen = host.Screen();
+    ASSERT_NE(screen.GetRC(), nullptr);
+    ASSERT_FALSE(screen.m_bPresentByCopy);
+    CGLDC dc(screen);
+    const bool offered = driver.Load() && !driver.Candidates(dc.get()).empty();
+    std::printf("multisampled formats offered: %s; the screen's format %d, GL_SAMPLES %d\n", offered ? "yes" : "no",
+                screen.m_nPixelFormat, screen.m_nSamples);
+    if (offered) {
+        PixelFormatInfo info;
+        ASSERT_TRUE(driver.Describe(dc.get(), screen.m_nPixelFormat, info));
+        EXPECT_GE(info.samples, 2);
+        EXPECT_LE(info.samples, kMaxScreenSamples);
+        EXPECT_GE(screen.m_nSamples, 2) << "the context reports the samples of its format";
+        EXPECT_EQ(::GetPixelFormat(dc.get()), screen.m_nPixelFormat);
+    } else {
+        EXPECT_EQ(screen.m_nSamples, 0);
+        EXPECT_EQ(screen.m_nPixelFormat, PlainFormat(screen));
+    }
+}
+
+TEST_F(Multisample, EveryFailureOnTheWayLeavesTheSingleSampledFormatAndTheScreenDraws) {
+    ScopedEnv own("VX_PRESENT", "own");
+    FakeFormats fake;
+    g_pPixelFormatSource = &fake;
+    struct Case {
+        const char* what;
+        bool loads, offers;
+        int claimed;
+    };
+    const Case cases[] = {
+        {"no entry points (no throwaway window or context)", false, true, -1},
+        {"the driver's choice fails or finds nothing", true, false, -1},
+        {"formats with another sample count than asked: 16", true, true, 16},
+        {"formats without samples", true, true, 0},
+    };
+    for (const Case& c : cases) {
+        fake.bLoads = c.loads;
+        fake.bOffers = c.offers;
+        fake.samplesClaimed = c.claimed;
+        fake.loads = 0;
+        ScreenHost host;
+        CScreenWnd& screen = host.Screen();
+        ASSERT_NE(screen.GetRC(), nullptr) << c.what;
+        EXPECT_EQ(fake.loads, 1) << c.what << ": the stand-in was asked";
+        EXPECT_EQ(screen.m_nSamples, 0) << c.what;
+        EXPECT_EQ(screen.m_nPixelFormat, PlainFormat(screen)) << c.what;
+        // Drawn into (what Wine before 10 shows of this window is nothing, so the frame is not looked at).
+        EXPECT_GE(host.Paints(), 1) << c.what;
+    }
+}
+
+}  // namespace
