@@ -43,9 +43,12 @@ void CFindBar::Create(HWND parent, CScreenWnd& screen, HWND entry) {
                                 parent, nullptr, instance, nullptr);
     m_hStatus = ::CreateWindowExA(0, "STATIC", "", child | SS_LEFT | SS_CENTERIMAGE | SS_NOPREFIX, 0, 0, 0, 0,
                                   parent, nullptr, instance, nullptr);
-    const WPARAM font = static_cast<WPARAM>(::SendMessageA(parent, WM_GETFONT, 0, 0));
+    UseFont(reinterpret_cast<HFONT>(::SendMessageA(parent, WM_GETFONT, 0, 0)));
+}
+
+void CFindBar::UseFont(HFONT font) {
     for (HWND part : {m_hLabel, m_hText, m_hStatus}) {
-        if (part != nullptr) ::SendMessageA(part, WM_SETFONT, font, FALSE);
+        if (part != nullptr) ::SendMessageA(part, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
 }
 

@@ -18,6 +18,8 @@ class CFindBar {
 public:
     // Makes the bar's controls, hidden, as children of `parent` in its font. `entry` gets the focus back.
     void Create(HWND parent, CScreenWnd& screen, HWND entry);
+    // The controls' font (the window's, after a change of scale).
+    void UseFont(HFONT font);
     bool IsOpen() const { return m_bOpen; }
     // The height of the row while the bar is open, 0 while it is closed: what the screen gives up for it.
     int Height() const { return m_bOpen ? m_nHeight : 0; }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AboutDlg.h"
+#include "app/MainLayout.h"
 #include "app/Settings.h"
 #include "colour/ColorSetDlg.h"
 #include "framework/App.h"
@@ -32,10 +33,6 @@ const char kBannerRule[] = "******************************************";  // 42 
 constexpr UINT_PTR kCloseRetryTimer = 1;
 constexpr UINT kCloseRetryMs = 100;
 
-// How long after a stop the interpreter is looked at again: time enough for a waiting interpreter to
-// read the line end it was sent, and for a batch file to start its next program.
-constexpr UINT_PTR kStopCheckTimer = 2;
-constexpr UINT kStopCheckMs = 300;
 
 // Cancels a window of this thread that runs over the main window: a dialog (ours or the system's), the
 // colour palette, a menu.
@@ -85,6 +82,7 @@ bool CMainDialog::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         OnMessage(WM_TIMER, &CMainDialog::OnTimer),
         OnMessage(WM_ENTERMENULOOP, &CMainDialog::OnEnterMenuLoop),
         OnMessage(WM_EXITMENULOOP, &CMainDialog::OnExitMenuLoop),
+        OnMessage(WM_DPICHANGED, &CMainDialog::OnDpiChanged),
     };
     return DispatchTable(*this, kTable, msg, wp, lp, result) || CDialog::OnWndMsg(msg, wp, lp, result);
 }
@@ -131,16 +129,6 @@ BOOL CMainDialog::OnInitDialog() {
     ::MessageBoxA(m_hWnd, kTextStartFailed, name.c_str(), MB_OK | MB_ICONEXCLAMATION);
     PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
     return FALSE;
-}
-
-bool CMainDialog::IsStopKey(const MSG& msg) const {
-    if (msg.message != WM_KEYDOWN) return false;
-    if (msg.wParam == VK_CANCEL) return true;  // Ctrl+Break
-    if (msg.wParam != 'C' || msg.hwnd != m_CommandEdit.m_hWnd) return false;
-    if (::GetKeyState(VK_CONTROL) >= 0 || ::GetKeyState(VK_SHIFT) < 0 || ::GetKeyState(VK_MENU) < 0) return false;
-    DWORD start = 0, end = 0;
-    ::SendMessageA(m_CommandEdit.m_hWnd, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    return start == end;  // with a selection, Ctrl+C copies it as usual
 }
 
 bool CMainDialog::ScreenKey(const MSG& msg) {
@@ -249,29 +237,6 @@ void CMainDialog::ShowMessage(const char* text) { OnConsoleMessage(text); }
 
 std::string CMainDialog::PromptLine() { return m_Screen.CurrentLine(); }
 
-void CMainDialog::OnStopProgram() {
-    // Shown where the program was stopped, as a console shows it.
-    m_Screen.AppendOutput((std::string(kTextStopEcho) + "\r\n").c_str());
-    ConsoleProcess& console = m_Screen.m_console;
-    m_nStopEnded = console.EndPrograms();
-    // Nothing else ran: a line end tells a waiting interpreter from a busy one. Waiting at its prompt,
-    // it reads the line at once and shows the prompt again; running a batch file or a long internal
-    // command, it leaves the line unread.
-    if (m_nStopEnded == 0 && console.PendingInput() == 0) console.Write("\r\n");
-    ::SetTimer(m_hWnd, kStopCheckTimer, kStopCheckMs, nullptr);
-}
-
-void CMainDialog::OnStopCheck() {
-    ConsoleProcess& console = m_Screen.m_console;
-    // Busy: a batch file started its next program, or the interpreter has not read its input. (After
-    // a program was ended the interpreter may not have read a line end: none was sent.)
-    const bool busy = console.CountPrograms() > 0 || (m_nStopEnded == 0 && console.PendingInput() > 0);
-    if (!busy || !console.Restart()) return;  // a failed restart closes the window through the exit callback
-    const bool midLine = !m_Screen.CurrentLineEmpty();
-    const std::string notice = std::string(midLine ? "\r\n" : "") + kTextRestarted + "\r\n";
-    m_Screen.AppendOutput(notice.c_str());
-}
-
 LRESULT CMainDialog::OnSysCommand(WPARAM wp, LPARAM) {
     const UINT id = static_cast<UINT>(wp);
     if ((id & 0xFFF0) == IDM_ABOUT) {
@@ -345,6 +310,18 @@ LRESULT CMainDialog::OnExitMenuLoop(WPARAM, LPARAM) {
     return Default();
 }
 
+LRESULT CMainDialog::OnDpiChanged(WPARAM, LPARAM lp) {
+    // Moved to a monitor of another scale: the rectangle the system suggests, the bar's controls in the
+    // window's font as the system has made it; WM_SIZE then lays the parts out from that font, and the
+    // screen's viewport follows its size.
+    m_FindBar.UseFont(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT, 0, 0)));
+    if (const RECT* r = reinterpret_cast<const RECT*>(lp); r != nullptr) {
+        ::SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return 0;
+}
+
 LRESULT CMainDialog::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
 
 LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
@@ -353,23 +330,34 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
     const int cx = static_cast<short>(LOWORD(size));
     const int cy = static_cast<short>(HIWORD(size));
 
-    // The entry box keeps its left edge and its height and lies on the bottom edge; it is as wide as
-    // the whole client area, so it runs past the right edge by its left offset (that part is clipped).
-    const RECT edit = m_CommandEdit.GetRectInParent();
-    const int h = edit.bottom - edit.top;
-    m_CommandEdit.MoveWindow(edit.left, cy - h, cx, h);
-
-    // The label keeps its left edge and size; its bottom sits 5 pixels above the client bottom.
-    const RECT label = m_CommandLabel.GetRectInParent();
-    const int lh = label.bottom - label.top;
-    m_CommandLabel.MoveWindow(label.left, cy - lh - 5, label.right - label.left, lh);
-
-    // The find bar, while open, takes a row of the entry box's height above it.
-    m_FindBar.Layout(label.left, edit.left, cy - 2 * h, cx, h);
-    const int bar = m_FindBar.Height();
-
-    // The screen fills everything above them and is redrawn at once.
-    m_Screen.MoveWindow(0, 0, cx, cy - h - bar);
+    // The parts as they are, and their font measured (app/MainLayout.h).
+    MainLayoutInput in;
+    in.cx = cx;
+    in.cy = cy;
+    const RECT edit = m_CommandEdit.GetRectInParent(), label = m_CommandLabel.GetRectInParent();
+    in.edit = {edit.left, edit.top, edit.right - edit.left, edit.bottom - edit.top};
+    in.label = {label.left, label.top, label.right - label.left, label.bottom - label.top};
+    if (HDC dc = ::GetDC(m_CommandLabel.m_hWnd); dc != nullptr) {
+        HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HFONT>(m_CommandLabel.SendMessage(WM_GETFONT, 0, 0)));
+        TEXTMETRICA tm{};
+        ::GetTextMetricsA(dc, &tm);
+        const std::string text = m_CommandLabel.GetWindowText();
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        ::SelectObject(dc, old);
+        ::ReleaseDC(m_CommandLabel.m_hWnd, dc);
+        in.textHeight = tm.tmHeight;
+        in.labelTextWidth = size.cx;
+        in.editFrame = 2 * ::GetSystemMetrics(SM_CYEDGE) + 4;
+    }
+    in.bFindBarOpen = m_FindBar.IsOpen();
+    const MainLayout layout = LayOutMainWindow(in);
+    auto move = [](CWnd& wnd, const LayoutRect& r) { wnd.MoveWindow(r.left, r.top, r.width, r.height); };
+    move(m_CommandEdit, layout.edit);
+    move(m_CommandLabel, layout.label);
+    m_FindBar.Layout(layout.label.left, layout.edit.left, layout.findBarTop, cx, layout.edit.height);
+    // The screen is redrawn at once.
+    move(m_Screen, layout.screen);
     m_Screen.RedrawWindow(RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     return 0;
 }

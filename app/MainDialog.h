@@ -51,6 +51,7 @@ protected:
     LRESULT OnTimer(WPARAM id, LPARAM);
     LRESULT OnEnterMenuLoop(WPARAM, LPARAM);
     LRESULT OnExitMenuLoop(WPARAM, LPARAM);
+    LRESULT OnDpiChanged(WPARAM, LPARAM lp);
     void OnEnterCommand();
     // The entry box's sink: a line sent as an entered one (the history, then the console's queue, whose
     // drive check applies), and a message shown on the screen. Every line sent from the box, entered or
@@ -87,4 +88,9 @@ private:
     bool ScreenKey(const MSG& msg);
     // How many programs the last stop ended.
     int m_nStopEnded = 0;
+    // How long after a stop the interpreter is looked at again (app/MainStop.cpp): time enough for a
+    // waiting interpreter to read the line end it was sent, and for a batch file to start its next
+    // program.
+    static constexpr UINT_PTR kStopCheckTimer = 2;
+    static constexpr UINT kStopCheckMs = 300;
 };

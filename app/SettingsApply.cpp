@@ -128,7 +128,8 @@ void ApplySettingsRecord(const unsigned char record[kSettingsSize], CScreenWnd& 
     // (hidden, no size, off every monitor): then it is mended just enough to be usable again.
     PlacementData placement = s.placement;
     const WindowSize largest{::GetSystemMetrics(SM_CXMAXTRACK), ::GetSystemMetrics(SM_CYMAXTRACK)};
-    KeepPlacementUsable(placement, MonitorWorkAreas(), largest, {600, 400});
+    const UINT dpi = WindowDpi(mainWnd);
+    KeepPlacementUsable(placement, MonitorWorkAreas(), largest, {ScaleForDpi(600, dpi), ScaleForDpi(400, dpi)});
     WINDOWPLACEMENT wp = ToPlacement(placement);
     wp.length = sizeof wp;
     ::SetWindowPlacement(mainWnd, &wp);
@@ -162,8 +163,10 @@ void ApplyDefaultSettings(CScreenWnd& screen, HWND mainWnd) {
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     if (!::GetWindowPlacement(mainWnd, &wp)) return;
-    wp.rcNormalPosition.right = wp.rcNormalPosition.left + 600;
-    wp.rcNormalPosition.bottom = wp.rcNormalPosition.top + 400;
+    // 600 x 400 at 100 %, as large on the monitor at any other scale.
+    const UINT dpi = WindowDpi(mainWnd);
+    wp.rcNormalPosition.right = wp.rcNormalPosition.left + ScaleForDpi(600, dpi);
+    wp.rcNormalPosition.bottom = wp.rcNormalPosition.top + ScaleForDpi(400, dpi);
     wp.showCmd = SW_SHOWNORMAL;
     ::SetWindowPlacement(mainWnd, &wp);
 }

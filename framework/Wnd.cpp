@@ -252,3 +252,17 @@ const char* RegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background,
     if (::RegisterClassA(&wc) == 0) return nullptr;
     return names.emplace(key, std::move(name)).first->second.c_str();
 }
+
+UINT WindowDpi(HWND hWnd) {
+    // GetDpiForWindow exists from Windows 10 1607 on; before it, the system DPI is the only one.
+    using DpiFn = UINT(WINAPI*)(HWND);
+    static const DpiFn forWindow = reinterpret_cast<DpiFn>(
+        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (forWindow != nullptr && hWnd != nullptr) {
+        if (const UINT dpi = forWindow(hWnd); dpi != 0) return dpi;
+    }
+    HDC dc = ::GetDC(nullptr);
+    const int dpi = dc != nullptr ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+    if (dc != nullptr) ::ReleaseDC(nullptr, dc);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}

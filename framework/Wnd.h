@@ -111,6 +111,11 @@ private:
 // and a second monitor left of or above the first report negative coordinates.
 inline POINT PointFromLParam(LPARAM lp) { return POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
 
+// The dots per inch of the monitor `hWnd` lies on (GetDpiForWindow where the system has it, else the
+// screen's), 96 at 100 %; and `pixels` at 96 DPI scaled to `dpi`.
+UINT WindowDpi(HWND hWnd);
+inline int ScaleForDpi(int pixels, UINT dpi) { return ::MulDiv(pixels, static_cast<int>(dpi), 96); }
+
 // Registers (once per distinct set of arguments) a window class whose procedure is CWnd's and returns
 // its name.
 const char* RegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,

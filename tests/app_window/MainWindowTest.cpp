@@ -292,3 +292,59 @@ TEST_F(MainWindowTest, ViewColoursFontAndPlacementComeBackAtTheNextStart) {
     EXPECT_EQ(wp.rcNormalPosition.right - wp.rcNormalPosition.left, 640);
     ASSERT_TRUE(PumpUntil([&] { return PromptShown(); }));
 }
+
+// A change of scale (the window moved to a monitor of another DPI): the window takes the rectangle the
+// system suggests and lays its parts out again, also while a modal dialog runs over it.
+struct DpiChangeUnderDialog {
+    static inline HWND main = nullptr;
+    static inline RECT suggested{};
+    static inline int step = 0;
+    static BOOL CALLBACK FindDialog(HWND hWnd, LPARAM found) {
+        char cls[16] = {};
+        ::GetClassNameA(hWnd, cls, sizeof cls);
+        if (hWnd == main || !::IsWindowVisible(hWnd) || std::strcmp(cls, "#32770") != 0) return TRUE;
+        *reinterpret_cast<HWND*>(found) = hWnd;
+        return FALSE;
+    }
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+        HWND dialog = nullptr;
+        ::EnumThreadWindows(::GetCurrentThreadId(), &FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        if (dialog == nullptr) return;
+        if (step == 0) {
+            ::SendMessageA(main, WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(&suggested));
+        } else if (step == 1) {
+            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        }
+        ++step;
+    }
+};
+
+TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndLaysThePartsOutAgainAlsoUnderADialog) {
+    auto laidOut = [&](const RECT& expected) {
+        RECT r{};
+        ::GetWindowRect(m_hWnd, &r);
+        EXPECT_EQ(r.left, expected.left);
+        EXPECT_EQ(r.top, expected.top);
+        EXPECT_EQ(r.right - r.left, expected.right - expected.left);
+        EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top);
+        const RECT client = m_dlg->GetClientRect();
+        const RECT edit = m_dlg->m_CommandEdit.GetRectInParent();
+        EXPECT_EQ(edit.bottom, client.bottom) << "the entry box on the bottom edge";
+        EXPECT_EQ(m_dlg->m_Screen.GetRectInParent().bottom, edit.top) << "the screen fills what is above it";
+    };
+    RECT suggested{40, 30, 40 + 900, 30 + 600};
+    ::SendMessageA(m_hWnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    Pump(50);
+    laidOut(suggested);
+
+    DpiChangeUnderDialog::main = m_hWnd;
+    DpiChangeUnderDialog::suggested = {60, 50, 60 + 750, 50 + 500};
+    DpiChangeUnderDialog::step = 0;
+    const UINT_PTR timer = ::SetTimer(nullptr, 0, 50, &DpiChangeUnderDialog::Tick);
+    ::PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(IDM_ADJUST, 0), 0);
+    EXPECT_TRUE(PumpUntil([&] { return DpiChangeUnderDialog::step >= 2 && ::IsWindowEnabled(m_hWnd); }));
+    ::KillTimer(nullptr, timer);
+    ASSERT_TRUE(::IsWindow(m_hWnd));
+    laidOut(DpiChangeUnderDialog::suggested);
+    EXPECT_TRUE(PromptShown());
+}
