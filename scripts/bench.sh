@@ -37,7 +37,7 @@ done
 
 vx_init_prefix
 vx_start_display || exit 1
-"$WINESERVER" -p >/dev/null 2>&1
+vx_wineserver -p >/dev/null 2>&1
 out=$(mktemp)
 trap 'rm -f "$out"; vx_stop_display' EXIT
 

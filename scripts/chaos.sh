@@ -307,7 +307,7 @@ wait_end() {
     # ended already but whose Linux process lives on is missing from winedbg's list: its threads'
     # Linux stacks (gdb, where installed) and kernel waits show where it stands.
     close_ms=-1
-    timeout 120 "$WINELOADER" winedbg --command "bt all" > "$log.bt" 2>&1
+    timeout 120 "${VX_WINE_EXEC[@]}" winedbg --command "bt all" > "$log.bt" 2>&1
     {
       echo "== Linux threads of $pid"
       for t in /proc/"$pid"/task/*; do echo "$(basename "$t") $(cat "$t/comm" 2>/dev/null) $(cat "$t/wchan" 2>/dev/null) $(cut -d' ' -f3 "$t/stat" 2>/dev/null)"; done

@@ -15,7 +15,7 @@ rel_setup() {
   export WINEPREFIX=$private
   unset DISPLAY
   vx_start_display || return 1
-  "$WINESERVER" -p >/dev/null 2>&1
+  vx_wineserver -p >/dev/null 2>&1
   exe=$build/vextral.exe
   child=$build/tests/reliability/reliability_child.exe
   probe=$build/tests/reliability/vx_probe.exe
@@ -41,7 +41,7 @@ rel_winpath() { echo "Z:${1//\//\\}"; }
 # Starts vextral.exe with no stored settings (unless $1 is "keep") and waits for its window and prompt.
 rel_start() {
   [ "${1:-}" = keep ] || vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
-  (cd /tmp && exec "$WINELOADER" "$exe" >>"${REL_LOG:-/dev/null}" 2>&1) &
+  (cd /tmp && exec "${VX_WINE_EXEC[@]}" "$exe" >>"${REL_LOG:-/dev/null}" 2>&1) &
   pid=$!
   win=
   local i

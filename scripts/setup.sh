@@ -8,7 +8,8 @@ need=(cmake ninja-build g++ g++-multilib clang lld libclang-rt-14-dev
       googletest libglu1-mesa-dev libx11-dev libxtst-dev
       wine wine64 libgl1-mesa-dri
       xvfb xdotool xclip imagemagick x11-utils xauth zip unzip
-      fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales)
+      fonts-ipafont-gothic fonts-ipafont-mincho fonts-wine locales
+      debootstrap)  # the Debian 13 root with Wine 10 (scripts/wine10-root.sh)
 
 # The packages of "$@" that are not installed.
 missing_of() {

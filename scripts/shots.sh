@@ -30,7 +30,7 @@ vx_start_display || exit 1
 trap 'vx_stop_display' EXIT
 mkdir -p "$out"
 vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
-(cd /tmp && exec "$WINELOADER" "$exe" >/dev/null 2>&1) &
+(cd /tmp && exec "${VX_WINE_EXEC[@]}" "$exe" >/dev/null 2>&1) &
 pid=$!
 vx_find_window || { echo "shots: no window" >&2; exit 1; }
 sleep 2

@@ -4,15 +4,33 @@
 # Defines vx_start_display, which starts a virtual X display when none is set.
 
 VX_ROOT=${VX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
+# With VX_WINE_ROOT naming the Debian 13 root of scripts/wine10-root.sh, Wine runs from there (Wine 10:
+# the screen presents through its own pixel format, as on Windows), on a prefix of its own: a prefix
+# that Wine 10 has updated is no longer one for Wine 8.
+if [ -n "${VX_WINE_ROOT:-}" ]; then
+  export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine10}
+else
+  export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
+fi
 # The 64-bit loader, named directly: the kernels of many of our machines run no 32-bit (i386) Linux
 # code, so Wine's 32-bit loader cannot start there, and Debian's `wine` wrapper would pick it whenever
 # it is installed. The program's x86_64 build runs everywhere; the i686 build runs (handed over by the
 # 64-bit loader to the 32-bit one) only where vx_runs_i686 says so.
+# WINELOADER and WINESERVER are the paths Wine itself starts its programs and its server by; inside the
+# root they are the same paths. The scripts call vx_wine and vx_wineserver, which enter the root first.
 export WINEARCH=win64
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
-vx_wine() { "$WINELOADER" "$@"; }
+# VX_WINE_EXEC is the loader's command line, for `exec`: each step of it execs the next, so the pid of
+# a program started by it is the Wine process's own.
+if [ -n "${VX_WINE_ROOT:-}" ]; then
+  VX_WINE_EXEC=("$VX_ROOT/scripts/in-root" "$WINELOADER")
+  vx_wineserver() { "$VX_ROOT/scripts/in-root" "$WINESERVER" "$@"; }
+else
+  VX_WINE_EXEC=("$WINELOADER")
+  vx_wineserver() { "$WINESERVER" "$@"; }
+fi
+vx_wine() { "${VX_WINE_EXEC[@]}" "$@"; }
 # The program's main window, once it shows (up to about 20 s): sets win to its id, empty when none came.
 vx_find_window() {
   win=
@@ -26,10 +44,10 @@ vx_find_window() {
 }
 # True where Wine's 32-bit loader is installed and the kernel runs it: the i686 build can run here. The
 # 64-bit loader hands a 32-bit program over to it by itself.
-vx_runs_i686() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+vx_runs_i686() { [ -z "${VX_WINE_ROOT:-}" ] && [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
 # Stops the prefix's Wine server and everything running in it; no server running is no failure
 # (wineserver -k then returns 1, which would end a caller under set -e).
-vx_kill_server() { "$WINESERVER" -k >/dev/null 2>&1 || true; }
+vx_kill_server() { vx_wineserver -k >/dev/null 2>&1 || true; }
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
@@ -49,7 +67,8 @@ vx_init_prefix() {
   vx_wine wineboot -i >/dev/null 2>&1 || true
   # Font replacements: the faces the program asks for, mapped onto the IPA fonts.
   local reg
-  reg=$(mktemp --suffix=.reg)
+  # In the prefix, not in /tmp: Wine may run in the Debian 13 root, which sees the repository only.
+  reg="$WINEPREFIX/vextral-init.reg"
   {
     printf 'Windows Registry Editor Version 5.00\r\n\r\n'
     printf '[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n'
@@ -73,10 +92,11 @@ vx_init_prefix() {
   # it (traced: only the prefix's Fonts folder and fontconfig's folders are read, also when a new prefix
   # is made), so without this every caption shows the letters "0", "1" and "r" in a fallback face.
   # Wine loads every font file in the prefix's Fonts folder.
+  # (The link names the file as Wine sees it: inside the root, the root's own.)
   local marlett
   for marlett in "$(dirname "$WINELOADER")/../../share/wine/fonts/marlett.ttf" /usr/share/wine/fonts/marlett.ttf; do
-    if [ -f "$marlett" ]; then
-      ln -sf "$(realpath "$marlett")" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
+    if [ -f "${VX_WINE_ROOT:-}$marlett" ]; then
+      ln -sf "$(realpath -m "$marlett")" "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf"
       break
     fi
   done

@@ -58,3 +58,17 @@ private:
     CScreenWnd m_screen;
     int m_nPaints = 0;
 };
+
+// Whether `list`, a name the screen once gave one of its lines, names a line's list of `screen` now.
+// A line's lists are deleted when it scrolls away; whether the freed name then names no list or comes
+// back at once for a new line is the GL implementation's choice (Mesa 25 hands the lowest free name
+// out again), so a test that a list is gone asks that it is no list or the list of a line still stored.
+inline bool NamedByAStoredLine(const CScreenWnd& screen, GLuint list) {
+    for (const CGlyphLine& line : screen.m_lines) {
+        if (line.m_nList == list) return true;
+        if (line.m_nGlyphBase != 0 && list >= line.m_nGlyphBase &&
+            list < line.m_nGlyphBase + static_cast<GLuint>(line.m_nGlyphCount))
+            return true;
+    }
+    return false;
+}

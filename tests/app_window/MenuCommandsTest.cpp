@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -223,6 +224,10 @@ TEST_F(MenuCommandsTest, ANewFontLeavesOldLinesAloneAndReachesTheCurrentLineAtIt
     ASSERT_NE(banner, 0u);
     const int promptRecord = Newest();
     const GLuint promptList = screen.m_lines[promptRecord].GetList();
+    // Held here, the prompt's character positions stay where they are: a rebuilt record has others. (A
+    // rebuilt record may get its old list name back, as the GL implementation hands freed names out.)
+    const std::shared_ptr<const std::vector<float>> promptStarts = screen.m_lines[promptRecord].GetStarts();
+    ASSERT_NE(promptStarts, nullptr);
 
     // The font chooser opens on the current font; OK with it replaces the font object.
     const HFONT before = screen.m_font;
@@ -239,9 +244,10 @@ TEST_F(MenuCommandsTest, ANewFontLeavesOldLinesAloneAndReachesTheCurrentLineAtIt
     screen.SetScreenFont(lf);
     EXPECT_EQ(screen.m_lines[1].GetList(), banner);
     EXPECT_EQ(screen.m_lines[promptRecord].GetList(), promptList);
+    EXPECT_EQ(screen.m_lines[promptRecord].GetStarts(), promptStarts);
     // The current line (the prompt) is rebuilt in the new font as soon as text is appended to it.
     screen.AppendOutput("x");
-    EXPECT_NE(screen.m_lines[promptRecord].GetList(), promptList);
+    EXPECT_NE(screen.m_lines[promptRecord].GetStarts(), promptStarts);
     EXPECT_EQ(screen.m_lines[1].GetList(), banner);
     CGLDC dc(screen);
     ::wglMakeCurrent(dc.get(), screen.GetRC());

@@ -142,10 +142,12 @@ std::vector<Poly> Feedback(GLuint list, float lx, float ly, float lz)
     return polys;
 }
 
+// The display lists among the names 1 to `limit` and well beyond: a GL implementation may hand out a
+// block of names far from the single names before it (Mesa 25 starts blocks on a boundary of 32).
 std::set<GLuint> LiveLists(GLuint limit)
 {
     std::set<GLuint> live;
-    for (GLuint n = 1; n <= limit; ++n)
+    for (GLuint n = 1; n <= limit + 4096; ++n)
         if (glIsList(n)) live.insert(n);
     return live;
 }

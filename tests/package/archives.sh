@@ -70,7 +70,7 @@ check_pe "$folder/vextral.exe" x86_64-w64-mingw32-objdump pei-x86-64 020b
 vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
 vx_wine reg query 'HKCU\Software\Tarnel\vextral' >/dev/null 2>&1 && fail "settings left in the registry before the start"
 # Started as a double-click starts it: from its own folder, by its Windows path.
-(cd "$folder" && exec "$WINELOADER" "C:\\$(basename "$folder")\\vextral.exe" >/dev/null 2>&1) &
+(cd "$folder" && exec "${VX_WINE_EXEC[@]}" "C:\\$(basename "$folder")\\vextral.exe" >/dev/null 2>&1) &
 pid=$!
 vx_find_window
 if [ -z "$win" ]; then

@@ -6,6 +6,8 @@
 
 #include <GL/gl.h>
 
+#include <string>
+
 #include "screen/GLWnd.h"
 
 namespace {
@@ -84,4 +86,23 @@ TEST_F(GLWindowSize, AFrameFillsAWindowLargerThanTheDesktopWasAtItsStart) {
     // Smaller again, then wider only: every size is drawn whole.
     EXPECT_TRUE(FrameFills(400, 300));
     EXPECT_TRUE(FrameFills(desktopW + 400, 200));
+}
+
+// The window finds by itself how its frames reach the screen: by copying under Wine before 10, through
+// its own pixel format elsewhere. The test run says which path the Wine it runs on must take
+// (VX_EXPECT_PRESENT=copy or own), as only the run knows which Wine that is.
+TEST(PresentPath, TheWindowTakesThePathOfTheWineItRunsOn) {
+    char expected[8] = {};
+    const DWORD length = ::GetEnvironmentVariableA("VX_EXPECT_PRESENT", expected, sizeof expected);
+    if (length == 0 || length >= sizeof expected) GTEST_SKIP() << "VX_EXPECT_PRESENT names no path";
+    ASSERT_EQ(::GetEnvironmentVariableA("VX_PRESENT", nullptr, 0), 0u) << "the path is forced";
+    HWND parent = ::CreateWindowExA(WS_EX_TOOLWINDOW, "STATIC", "", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                    320, 240, nullptr, nullptr, ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    RedGLWnd gl;
+    ASSERT_TRUE(gl.Create(parent, RECT{0, 0, 320, 240}, 1));
+    EXPECT_NE(gl.GetRC(), nullptr);
+    EXPECT_EQ(gl.m_bPresentByCopy, std::string(expected) == "copy") << "expected the " << expected << " path";
+    gl.DestroyWindow();
+    ::DestroyWindow(parent);
 }
