@@ -63,8 +63,19 @@ namespace {
 constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
 static_assert(kClassicMetricsSize == 340, "the classic non-client metrics record is 340 bytes");
 
-// The system's message-box font; the GUI font when the metrics cannot be read.
-HFONT CreateMessageFont() {
+// The system's message-box font at `dpi` (the system's own DPI is all that SPI_GETNONCLIENTMETRICS
+// knows); the GUI font when the metrics cannot be read.
+HFONT CreateMessageFont(UINT dpi) {
+    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const ForDpiFn forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi")));
+    if (forDpi != nullptr) {
+        NONCLIENTMETRICSW wide{};
+        wide.cbSize = sizeof wide;
+        if (forDpi(SPI_GETNONCLIENTMETRICS, sizeof wide, &wide, 0, dpi)) {
+            return ::CreateFontIndirectW(&wide.lfMessageFont);
+        }
+    }
     NONCLIENTMETRICSA ncm{};
     for (UINT size : {kClassicMetricsSize, static_cast<UINT>(sizeof ncm)}) {
         ncm.cbSize = size;
@@ -103,9 +114,12 @@ CColourPalettePopup::CColourPalettePopup(int x, int y, COLORREF initial, CWnd* p
       m_chosenColour(initial),
       m_picker(picker) {
     m_colourCount = kPaletteColourCount;
-    m_margin = ::GetSystemMetrics(SM_CXEDGE);
-    m_boxSize = FitBoxSize(18, m_margin);
-    m_font = CreateMessageFont();
+    // Sized for the monitor the picker lies on: the swatches as large there as 18-pixel cells at 100 %,
+    // the caption in the message font of that scale.
+    const UINT dpi = WindowDpi(picker != nullptr && picker->IsWindow() ? picker->m_hWnd : nullptr);
+    m_margin = SystemMetricForDpi(SM_CXEDGE, dpi);
+    m_boxSize = BoxSizeForDpi(static_cast<int>(dpi), m_margin);
+    m_font = CreateMessageFont(dpi);
     m_palette = CreatePaletteOfTable(m_colourCount);
     CreatePopup(x, y, initial, picker, moreText);
 }

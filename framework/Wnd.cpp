@@ -253,6 +253,13 @@ const char* RegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background,
     return names.emplace(key, std::move(name)).first->second.c_str();
 }
 
+int SystemMetricForDpi(int index, UINT dpi) {
+    using MetricFn = int(WINAPI*)(int, UINT);
+    static const MetricFn forDpi = reinterpret_cast<MetricFn>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    return forDpi != nullptr ? forDpi(index, dpi) : ::GetSystemMetrics(index);
+}
+
 UINT WindowDpi(HWND hWnd) {
     // GetDpiForWindow exists from Windows 10 1607 on; before it, the system DPI is the only one.
     using DpiFn = UINT(WINAPI*)(HWND);
