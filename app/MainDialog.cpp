@@ -348,7 +348,7 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
         ::ReleaseDC(m_CommandLabel.m_hWnd, dc);
         in.textHeight = tm.tmHeight;
         in.labelTextWidth = size.cx;
-        in.editFrame = 2 * ::GetSystemMetrics(SM_CYEDGE) + 4;
+        in.editFrame = 2 * SystemMetricForDpi(SM_CYEDGE, WindowDpi(m_hWnd)) + 4;
     }
     in.bFindBarOpen = m_FindBar.IsOpen();
     const MainLayout layout = LayOutMainWindow(in);
