@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include <cstddef>
-#include <initializer_list>
 #include <vector>
 
 #include "colour/ColourMessages.h"
@@ -57,38 +56,6 @@ const PaletteColour kPaletteColours[kPaletteColourCount] = {
 // clang-format on
 
 namespace {
-
-// The record as it was before iPaddedBorderWidth joined it: 340 bytes, accepted by every system. The
-// SDK's sizeof(NONCLIENTMETRICSA) is 344 when WINVER >= 0x0600, which older systems refuse.
-constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
-static_assert(kClassicMetricsSize == 340, "the classic non-client metrics record is 340 bytes");
-
-// The system's message-box font at `dpi` (the system's own DPI is all that SPI_GETNONCLIENTMETRICS
-// knows); the GUI font when the metrics cannot be read.
-HFONT CreateMessageFont(UINT dpi) {
-    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const ForDpiFn forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi")));
-    if (forDpi != nullptr) {
-        NONCLIENTMETRICSW wide{};
-        wide.cbSize = sizeof wide;
-        if (forDpi(SPI_GETNONCLIENTMETRICS, sizeof wide, &wide, 0, dpi)) {
-            return ::CreateFontIndirectW(&wide.lfMessageFont);
-        }
-    }
-    NONCLIENTMETRICSA ncm{};
-    for (UINT size : {kClassicMetricsSize, static_cast<UINT>(sizeof ncm)}) {
-        ncm.cbSize = size;
-        if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, size, &ncm, 0)) {
-            return ::CreateFontIndirectA(&ncm.lfMessageFont);
-        }
-    }
-    LOGFONTA lf{};
-    if (::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == sizeof lf) {
-        return ::CreateFontIndirectA(&lf);
-    }
-    return nullptr;
-}
 
 HPALETTE CreatePaletteOfTable(int count) {
     std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + static_cast<size_t>(count) * sizeof(PALETTEENTRY));
