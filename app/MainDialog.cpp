@@ -311,14 +311,20 @@ LRESULT CMainDialog::OnExitMenuLoop(WPARAM, LPARAM) {
 }
 
 LRESULT CMainDialog::OnDpiChanged(WPARAM, LPARAM lp) {
-    // Moved to a monitor of another scale: the rectangle the system suggests, the bar's controls in the
-    // window's font as the system has made it; WM_SIZE then lays the parts out from that font, and the
-    // screen's viewport follows its size.
+    // Moved to a monitor of another scale. The dialog manager's own answer first: with per-monitor (v2)
+    // awareness it gives the window and its controls the font of the new scale and puts the controls
+    // where the template has them at that scale, which the layout below starts from (so the parts shrink
+    // again on the way down). Then the rectangle the system suggests, the bar's controls in the window's
+    // new font, and the layout from that font; the screen's viewport follows its size.
+    Default();
     m_FindBar.UseFont(reinterpret_cast<HFONT>(SendMessage(WM_GETFONT, 0, 0)));
     if (const RECT* r = reinterpret_cast<const RECT*>(lp); r != nullptr) {
         ::SetWindowPos(m_hWnd, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
                        SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // Also when the dialog manager has already given the window that size, and no WM_SIZE came.
+    const RECT client = GetClientRect();
+    SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right - client.left, client.bottom - client.top));
     return 0;
 }
 
@@ -348,7 +354,7 @@ LRESULT CMainDialog::OnSize(WPARAM, LPARAM size) {
         ::ReleaseDC(m_CommandLabel.m_hWnd, dc);
         in.textHeight = tm.tmHeight;
         in.labelTextWidth = size.cx;
-        in.editFrame = 2 * ::GetSystemMetrics(SM_CYEDGE) + 4;
+        in.editFrame = 2 * SystemMetricForDpi(SM_CYEDGE, WindowDpi(m_hWnd)) + 4;
     }
     in.bFindBarOpen = m_FindBar.IsOpen();
     const MainLayout layout = LayOutMainWindow(in);

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include <cstddef>
-#include <initializer_list>
 #include <vector>
 
 #include "colour/ColourMessages.h"
@@ -58,27 +57,6 @@ const PaletteColour kPaletteColours[kPaletteColourCount] = {
 
 namespace {
 
-// The record as it was before iPaddedBorderWidth joined it: 340 bytes, accepted by every system. The
-// SDK's sizeof(NONCLIENTMETRICSA) is 344 when WINVER >= 0x0600, which older systems refuse.
-constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
-static_assert(kClassicMetricsSize == 340, "the classic non-client metrics record is 340 bytes");
-
-// The system's message-box font; the GUI font when the metrics cannot be read.
-HFONT CreateMessageFont() {
-    NONCLIENTMETRICSA ncm{};
-    for (UINT size : {kClassicMetricsSize, static_cast<UINT>(sizeof ncm)}) {
-        ncm.cbSize = size;
-        if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, size, &ncm, 0)) {
-            return ::CreateFontIndirectA(&ncm.lfMessageFont);
-        }
-    }
-    LOGFONTA lf{};
-    if (::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == sizeof lf) {
-        return ::CreateFontIndirectA(&lf);
-    }
-    return nullptr;
-}
-
 HPALETTE CreatePaletteOfTable(int count) {
     std::vector<unsigned char> buffer(sizeof(LOGPALETTE) + static_cast<size_t>(count) * sizeof(PALETTEENTRY));
     auto* lp = reinterpret_cast<LOGPALETTE*>(buffer.data());
@@ -103,9 +81,12 @@ CColourPalettePopup::CColourPalettePopup(int x, int y, COLORREF initial, CWnd* p
       m_chosenColour(initial),
       m_picker(picker) {
     m_colourCount = kPaletteColourCount;
-    m_margin = ::GetSystemMetrics(SM_CXEDGE);
-    m_boxSize = FitBoxSize(18, m_margin);
-    m_font = CreateMessageFont();
+    // Sized for the monitor the picker lies on: the swatches as large there as 18-pixel cells at 100 %,
+    // the caption in the message font of that scale.
+    const UINT dpi = WindowDpi(picker != nullptr && picker->IsWindow() ? picker->m_hWnd : nullptr);
+    m_margin = SystemMetricForDpi(SM_CXEDGE, dpi);
+    m_boxSize = BoxSizeForDpi(static_cast<int>(dpi), m_margin);
+    m_font = CreateMessageFont(dpi);
     m_palette = CreatePaletteOfTable(m_colourCount);
     CreatePopup(x, y, initial, picker, moreText);
 }

@@ -63,10 +63,12 @@ void CColourPicker::PreSubclassWindow() {
 }
 
 void CColourPicker::FitToArrow() {
-    const int ex = ::GetSystemMetrics(SM_CXEDGE);
-    const int ey = ::GetSystemMetrics(SM_CYEDGE);
-    const int w = std::max(::GetSystemMetrics(SM_CXHTHUMB), 5 * ex);
-    const int h = std::max(::GetSystemMetrics(SM_CYVTHUMB), 5 * ey);
+    // The metrics of the monitor the picker lies on, where its dialog's template has been scaled to.
+    const UINT dpi = WindowDpi(m_hWnd);
+    const int ex = SystemMetricForDpi(SM_CXEDGE, dpi);
+    const int ey = SystemMetricForDpi(SM_CYEDGE, dpi);
+    const int w = std::max(SystemMetricForDpi(SM_CXHTHUMB, dpi), 5 * ex);
+    const int h = std::max(SystemMetricForDpi(SM_CYVTHUMB, dpi), 5 * ey);
     const int s = std::max(w, h);  // the arrow box is square
 
     // The template's height is always replaced; its width only grows.
@@ -112,8 +114,9 @@ void CColourPicker::DrawItem(const DRAWITEMSTRUCT& item) {
     HDC dc = item.hDC;
     const bool disabled = (item.itemState & ODS_DISABLED) != 0;
     const bool selected = (item.itemState & ODS_SELECTED) != 0 || m_popupOpen == 1;
-    const int ex = ::GetSystemMetrics(SM_CXEDGE);
-    const int ey = ::GetSystemMetrics(SM_CYEDGE);
+    const UINT dpi = WindowDpi(m_hWnd);
+    const int ex = SystemMetricForDpi(SM_CXEDGE, dpi);
+    const int ey = SystemMetricForDpi(SM_CYEDGE, dpi);
 
     RECT arrow = m_arrowRect;
     ::DrawFrameControl(dc, &arrow, DFC_SCROLL,

@@ -11,6 +11,12 @@ int PaletteGrid::FitBoxSize(int boxSize, int margin) {
     return boxSize;
 }
 
+int PaletteGrid::BoxSizeForDpi(int dpi, int margin) {
+    constexpr int kBoxAt96Dpi = 18;
+    const int box = dpi > 0 ? (kBoxAt96Dpi * dpi + 48) / 96 : kBoxAt96Dpi;
+    return FitBoxSize(box, margin);
+}
+
 void PaletteGrid::ComputeLayout(int x0, int y0, int textWidth, int textHeight, const GridRect& workArea,
                                 int pickerHeight) {
     const int m = m_margin;

@@ -44,6 +44,9 @@ class PaletteGrid {
 public:
     // The cell side actually used: a box too small to hold its swatch inside the margins grows.
     static int FitBoxSize(int boxSize, int margin);
+    // The cell side on a monitor of `dpi` dots per inch: 18 pixels at 96, as large on the monitor at any
+    // other scale (rounded to the nearest pixel), fitted to the margin as FitBoxSize does.
+    static int BoxSizeForDpi(int dpi, int margin);
 
     // Lays the popup out from its current top-left (x0, y0) in screen coordinates, with the button
     // caption measuring textWidth x textHeight: sets m_columns, m_rows, m_windowRect and m_moreRect.

@@ -1,5 +1,7 @@
 #include "framework/Wnd.h"
 
+#include <cstddef>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -251,6 +253,47 @@ const char* RegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background,
     wc.lpszClassName = name.c_str();
     if (::RegisterClassA(&wc) == 0) return nullptr;
     return names.emplace(key, std::move(name)).first->second.c_str();
+}
+
+namespace {
+
+// The record as it was before iPaddedBorderWidth joined it: 340 bytes, accepted by every system. The
+// SDK's sizeof(NONCLIENTMETRICSA) is 344 when WINVER >= 0x0600, which older systems refuse.
+constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
+static_assert(kClassicMetricsSize == 340, "the classic non-client metrics record is 340 bytes");
+
+}  // namespace
+
+HFONT CreateMessageFont(UINT dpi) {
+    using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+    static const ForDpiFn forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi")));
+    if (forDpi != nullptr) {
+        NONCLIENTMETRICSW wide{};
+        wide.cbSize = sizeof wide;
+        if (forDpi(SPI_GETNONCLIENTMETRICS, sizeof wide, &wide, 0, dpi)) {
+            return ::CreateFontIndirectW(&wide.lfMessageFont);
+        }
+    }
+    NONCLIENTMETRICSA ncm{};
+    for (UINT size : {kClassicMetricsSize, static_cast<UINT>(sizeof ncm)}) {
+        ncm.cbSize = size;
+        if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, size, &ncm, 0)) {
+            return ::CreateFontIndirectA(&ncm.lfMessageFont);
+        }
+    }
+    LOGFONTA lf{};
+    if (::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == sizeof lf) {
+        return ::CreateFontIndirectA(&lf);
+    }
+    return nullptr;
+}
+
+int SystemMetricForDpi(int index, UINT dpi) {
+    using MetricFn = int(WINAPI*)(int, UINT);
+    static const MetricFn forDpi = reinterpret_cast<MetricFn>(reinterpret_cast<void (*)()>(
+        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    return forDpi != nullptr ? forDpi(index, dpi) : ::GetSystemMetrics(index);
 }
 
 UINT WindowDpi(HWND hWnd) {

@@ -115,6 +115,13 @@ inline POINT PointFromLParam(LPARAM lp) { return POINT{static_cast<short>(LOWORD
 // screen's), 96 at 100 %; and `pixels` at 96 DPI scaled to `dpi`.
 UINT WindowDpi(HWND hWnd);
 inline int ScaleForDpi(int pixels, UINT dpi) { return ::MulDiv(pixels, static_cast<int>(dpi), 96); }
+// GetSystemMetrics(`index`) as it is on a monitor of `dpi`: a per-monitor aware program's GetSystemMetrics
+// answers for the system's DPI only, which a window on another monitor does not have. Systems without
+// GetSystemMetricsForDpi have one DPI, and GetSystemMetrics is its answer.
+int SystemMetricForDpi(int index, UINT dpi);
+// A new font: the system's message-box font at `dpi` (SPI_GETNONCLIENTMETRICS alone knows only the
+// system's DPI); the GUI font when the metrics cannot be read. The caller deletes it.
+HFONT CreateMessageFont(UINT dpi);
 
 // Registers (once per distinct set of arguments) a window class whose procedure is CWnd's and returns
 // its name.

@@ -11,6 +11,8 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "tests/app_window/MainWindowFixture.h"
 
@@ -347,4 +349,47 @@ TEST_F(MainWindowTest, ADpiChangeTakesTheSuggestedRectangleAndLaysThePartsOutAga
     ASSERT_TRUE(::IsWindow(m_hWnd));
     laidOut(DpiChangeUnderDialog::suggested);
     EXPECT_TRUE(PromptShown());
+
+    // With the find bar open, down in scale and up again: every visible part within the client area
+    // (the entry box past the right edge aside) and no two of them overlapping.
+    m_dlg->m_FindBar.Open();
+    Pump(30);
+    const struct {
+        UINT dpi;
+        RECT rect;
+    } changes[] = {{144, {40, 30, 940, 630}}, {96, {80, 60, 680, 460}}, {192, {20, 10, 1220, 810}}};
+    for (const auto& change : changes) {
+        SCOPED_TRACE(change.dpi);
+        RECT suggested = change.rect;
+        ::SendMessageA(m_hWnd, WM_DPICHANGED, MAKEWPARAM(change.dpi, change.dpi),
+                       reinterpret_cast<LPARAM>(&suggested));
+        Pump(50);
+        RECT window{};
+        ::GetWindowRect(m_hWnd, &window);
+        EXPECT_TRUE(::EqualRect(&window, &change.rect)) << "the suggested rectangle";
+        const RECT client = m_dlg->GetClientRect();
+        EXPECT_EQ(m_dlg->m_CommandEdit.GetRectInParent().bottom, client.bottom);
+        std::vector<std::pair<HWND, RECT>> parts;
+        for (HWND c = ::GetWindow(m_hWnd, GW_CHILD); c != nullptr; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            if (!::IsWindowVisible(c)) continue;
+            RECT r{};
+            ::GetWindowRect(c, &r);
+            ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+            if (c == Edit()) r.right = client.right;
+            EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom)
+                << "part " << parts.size() << " at " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+            for (const auto& [other, o] : parts) {
+                RECT both{};
+                EXPECT_FALSE(::IntersectRect(&both, &r, &o)) << "two parts overlap";
+            }
+            parts.emplace_back(c, r);
+        }
+        EXPECT_GE(parts.size(), 6u) << "the screen, the label, the box and the bar's three parts";
+        RECT text{};
+        ::GetWindowRect(m_dlg->m_FindBar.TextWindow(), &text);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&text), 2);
+        EXPECT_EQ(text.bottom, m_dlg->m_CommandEdit.GetRectInParent().top) << "the bar's row above the box";
+        EXPECT_EQ(text.top, m_dlg->m_Screen.GetRectInParent().bottom) << "the screen above the bar";
+    }
 }
+

@@ -37,6 +37,33 @@ TEST(PaletteGrid, BoxGrowsOnlyWhenTheSwatchWouldFallUnderFivePixels) {
     EXPECT_EQ(PaletteGrid::FitBoxSize(16, 5), 17);  // 4: grows to 2m + 7
 }
 
+// The popup's cells follow the scale of the picker's monitor: at 192 DPI a fixed 18-pixel cell would
+// leave 12-pixel swatches beside a caption twice as tall.
+TEST(PaletteGrid, CellsAreAsLargeOnTheMonitorAtEveryScale) {
+    struct Scale {
+        int dpi, box;
+    };
+    for (const Scale sc : {Scale{96, 18}, Scale{120, 23}, Scale{144, 27}, Scale{192, 36}}) {
+        SCOPED_TRACE(sc.dpi);
+        PaletteGrid g;
+        g.m_margin = 2;
+        g.m_boxSize = PaletteGrid::BoxSizeForDpi(sc.dpi, g.m_margin);
+        EXPECT_EQ(g.m_boxSize, sc.box);
+        // A caption of the scale's message font (12 pixels high at 96 DPI).
+        g.ComputeLayout(100, 100, 40 * sc.dpi / 96, 12 * sc.dpi / 96, {0, 0, 4000, 4000}, 20);
+        EXPECT_EQ(g.m_windowRect.Width(), 8 * sc.box + 4);
+        GridRect first, last;
+        ASSERT_TRUE(g.GetCellRect(0, 0, first));
+        ASSERT_TRUE(g.GetCellRect(4, 7, last));
+        EXPECT_GE(first.top, g.m_moreRect.bottom) << "the grid lies under the button";
+        EXPECT_EQ(last.right, g.m_windowRect.Width() - 2) << "the last column one margin inside";
+        EXPECT_EQ(last.bottom, g.m_windowRect.Height() - 2) << "the last row one margin inside";
+        EXPECT_EQ(g.HitTest(last.left + sc.box / 2, last.top + sc.box / 2), (GridCell{4, 7}));
+    }
+    // A margin too large for the scaled box still leaves a five-pixel swatch.
+    EXPECT_EQ(PaletteGrid::BoxSizeForDpi(96, 6), 19);
+}
+
 TEST(PaletteGrid, LayoutSizeButtonAndCells) {
     const PaletteGrid g = LaidOut(100, 100);
     EXPECT_EQ(g.m_rows * g.m_columns, 40);
