@@ -34,20 +34,6 @@ std::string ImageName(HANDLE process) {
     return slash == std::string::npos ? full : full.substr(slash + 1);
 }
 
-// Fills the names left empty in `members` from the process list.
-void NameFromProcessList(std::vector<Member>& members) {
-    HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL ok = ::Process32First(snapshot, &entry); ok; ok = ::Process32Next(snapshot, &entry)) {
-        for (Member& m : members) {
-            if (m.record.name.empty() && m.record.id == entry.th32ProcessID) m.record.name = entry.szExeFile;
-        }
-    }
-    ::CloseHandle(snapshot);
-}
-
 // The job's processes but the interpreter, each opened and then checked to be in the job through its
 // handle: an id from the job's list may have gone to another process before it was opened.
 std::vector<Member> OpenJobMembers(const Interpreter& interpreter) {
@@ -78,12 +64,6 @@ std::vector<Member> OpenJobMembers(const Interpreter& interpreter) {
         m.handle = process;
         members.push_back(m);
     }
-    // A process still starting has no image name to read through its handle yet (under Wine 10 the
-    // console host that a console program gets, for a moment after the program ends); the process
-    // list names it all the same, so that a console host is never taken for a running program.
-    bool unnamed = false;
-    for (const Member& m : members) unnamed = unnamed || m.record.name.empty();
-    if (unnamed) NameFromProcessList(members);
     return members;
 }
 
