@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/App.h"
+#include "framework/EntryPoint.h"
 
 namespace {
 
@@ -266,8 +267,8 @@ static_assert(kClassicMetricsSize == 340, "the classic non-client metrics record
 
 HFONT CreateMessageFont(UINT dpi) {
     using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const ForDpiFn forDpi = reinterpret_cast<ForDpiFn>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi")));
+    static const ForDpiFn forDpi =
+        EntryPointAs<ForDpiFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi"));
     if (forDpi != nullptr) {
         NONCLIENTMETRICSW wide{};
         wide.cbSize = sizeof wide;
@@ -291,16 +292,16 @@ HFONT CreateMessageFont(UINT dpi) {
 
 int SystemMetricForDpi(int index, UINT dpi) {
     using MetricFn = int(WINAPI*)(int, UINT);
-    static const MetricFn forDpi = reinterpret_cast<MetricFn>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    static const MetricFn forDpi =
+        EntryPointAs<MetricFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi"));
     return forDpi != nullptr ? forDpi(index, dpi) : ::GetSystemMetrics(index);
 }
 
 UINT WindowDpi(HWND hWnd) {
     // GetDpiForWindow exists from Windows 10 1607 on; before it, the system DPI is the only one.
     using DpiFn = UINT(WINAPI*)(HWND);
-    static const DpiFn forWindow = reinterpret_cast<DpiFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    static const DpiFn forWindow =
+        EntryPointAs<DpiFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow"));
     if (forWindow != nullptr && hWnd != nullptr) {
         if (const UINT dpi = forWindow(hWnd); dpi != 0) return dpi;
     }

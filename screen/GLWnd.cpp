@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "framework/EntryPoint.h"
 #include "screen/Multisample.h"
 
 #ifndef GL_BGRA_EXT
@@ -35,9 +36,8 @@ bool PresentByCopy() {
     }
     HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
     using VersionFn = const char*(CDECL*)();
-    const auto version = ntdll != nullptr ? reinterpret_cast<VersionFn>(reinterpret_cast<void (*)()>(
-                                                ::GetProcAddress(ntdll, "wine_get_version")))
-                                          : nullptr;
+    const auto version =
+        ntdll != nullptr ? EntryPointAs<VersionFn>(::GetProcAddress(ntdll, "wine_get_version")) : nullptr;
     if (version == nullptr) return false;  // Windows
     const char* text = version();
     return text == nullptr || std::atoi(text) < 10;

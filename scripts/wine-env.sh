@@ -4,14 +4,6 @@
 # Defines vx_start_display, which starts a virtual X display when none is set.
 
 VX_ROOT=${VX_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
-# With VX_WINE_ROOT naming the Debian 13 root of scripts/wine10-root.sh, Wine runs from there (Wine 10:
-# the screen presents through its own pixel format, as on Windows), on a prefix of its own: a prefix
-# that Wine 10 has updated is no longer one for Wine 8.
-if [ -n "${VX_WINE_ROOT:-}" ]; then
-  export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine10}
-else
-  export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
-fi
 # The 64-bit loader, named directly: the kernels of many of our machines run no 32-bit (i386) Linux
 # code, so Wine's 32-bit loader cannot start there, and Debian's `wine` wrapper would pick it whenever
 # it is installed. The program's x86_64 build runs everywhere; the i686 build runs (handed over by the
@@ -23,14 +15,19 @@ export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64
 # VX_WINE_EXEC is the loader's command line, for `exec`: each step of it execs the next, so the pid of
 # a program started by it is the Wine process's own.
+# With VX_WINE_ROOT naming the Debian 13 root of scripts/wine10-root.sh, Wine runs from there (Wine 10:
+# the screen presents through its own pixel format, as on Windows), on a prefix of its own: a prefix
+# that Wine 10 has updated is no longer one for Wine 8.
 if [ -n "${VX_WINE_ROOT:-}" ]; then
-  VX_WINE_EXEC=("$VX_ROOT/scripts/in-root" "$WINELOADER")
-  vx_wineserver() { "$VX_ROOT/scripts/in-root" "$WINESERVER" "$@"; }
+  export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine10}
+  vx_in_root=("$VX_ROOT/scripts/in-root")
 else
-  VX_WINE_EXEC=("$WINELOADER")
-  vx_wineserver() { "$WINESERVER" "$@"; }
+  export WINEPREFIX=${VEXTRAL_WINEPREFIX:-$VX_ROOT/.cache/wine64}
+  vx_in_root=()
 fi
+VX_WINE_EXEC=("${vx_in_root[@]}" "$WINELOADER")
 vx_wine() { "${VX_WINE_EXEC[@]}" "$@"; }
+vx_wineserver() { "${vx_in_root[@]}" "$WINESERVER" "$@"; }
 # The program's main window, once it shows (up to about 20 s): sets win to its id, empty when none came.
 vx_find_window() {
   win=
