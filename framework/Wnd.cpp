@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "framework/App.h"
+#include "framework/EntryPoint.h"
 
 namespace {
 
@@ -256,8 +257,8 @@ const char* RegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background,
 UINT WindowDpi(HWND hWnd) {
     // GetDpiForWindow exists from Windows 10 1607 on; before it, the system DPI is the only one.
     using DpiFn = UINT(WINAPI*)(HWND);
-    static const DpiFn forWindow = reinterpret_cast<DpiFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    static const DpiFn forWindow =
+        EntryPointAs<DpiFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow"));
     if (forWindow != nullptr && hWnd != nullptr) {
         if (const UINT dpi = forWindow(hWnd); dpi != 0) return dpi;
     }

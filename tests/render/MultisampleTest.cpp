@@ -19,14 +19,7 @@ namespace {
 
 // The single-sampled format the screen took before multisampling, on the screen's own device context.
 int PlainFormat(CScreenWnd& screen) {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 24;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
+    const PIXELFORMATDESCRIPTOR pfd = PlainFormatDescriptor();
     CGLDC dc(screen);
     return ::ChoosePixelFormat(dc.get(), &pfd);
 }
