@@ -30,8 +30,8 @@ TEST(RefinePlan, TheOffsetsAreTheCentresOfAnOrderedGridOverThePixel) {
         // Cell centres: -3/8, -1/8, 1/8, 3/8 of a pixel.
         const int i = static_cast<int>((o.dx + 0.5f) * 4.0f), j = static_cast<int>((o.dy + 0.5f) * 4.0f);
         ASSERT_TRUE(i >= 0 && i < 4 && j >= 0 && j < 4);
-        EXPECT_FLOAT_EQ(o.dx, (i + 0.5f) / 4.0f - 0.5f);
-        EXPECT_FLOAT_EQ(o.dy, (j + 0.5f) / 4.0f - 0.5f);
+        EXPECT_FLOAT_EQ(o.dx, (static_cast<float>(i) + 0.5f) / 4.0f - 0.5f);
+        EXPECT_FLOAT_EQ(o.dy, (static_cast<float>(j) + 0.5f) / 4.0f - 0.5f);
         ++seen[i][j];
         sumX += o.dx;
         sumY += o.dy;
@@ -62,7 +62,7 @@ TEST(RefinePlan, BandsCutToTheBudgetCoverEveryRowOnce) {
     // Again and again, as later passes do: still every row once, and no band below the fewest rows.
     std::vector<RefineBand> plan = next;
     for (int pass = 0; pass < 8; ++pass) {
-        for (RefineBand& b : plan) b.ms = b.rows * (b.y0 > 200 ? 0.5 : 0.02);
+        for (RefineBand& b : plan) b.ms = static_cast<double>(b.rows) * (b.y0 > 200 ? 0.5 : 0.02);
         plan = PlanBands(plan, 10.0, 16);
         ExpectCovers(plan, 339);
         for (const RefineBand& b : plan) EXPECT_GE(b.rows, 16);
