@@ -1,10 +1,10 @@
 #pragma once
 // CAccumulationBuffer: where the refined picture is summed, pass by pass. Each pass of the same frame,
-// drawn with its own sub-pixel offset (multisampled or not), is resolved into a pass texture and added,
-// weighted, into sums kept in a texture of 16-bit floats (16-bit fixed point where floats are refused)
-// by blending; the sums are then drawn into the window's back buffer in one go. Works on both ways of
-// showing frames: from a multisampled framebuffer object (frames shown by copying) or from the window's
-// own multisampled back buffer. Every call needs the context current.
+// drawn with its own sub-pixel offset, is copied (resolved, where it was drawn multisampled) into a pass
+// texture and added, weighted, into sums kept in a texture of 16-bit floats (16-bit fixed point where
+// floats are refused) by blending; the sums are then drawn into the window's back buffer in one go,
+// which takes them whether it is multisampled (the window's own format) or not (frames shown by
+// copying). Every call needs the context current.
 #include <windows.h>
 
 #include <GL/gl.h>

@@ -227,9 +227,11 @@ private:
     // draws a frame later (its kTimer).
     static constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
     static constexpr UINT_PTR kFrameTimer = 1;
-    // The picture refined when it rests (frames shown by copying, with multisampled buffers): once
-    // nothing has changed for kRefineRestMs since the last frame, it is drawn again multisampled and
-    // shown complete. Any change drops back to the fast frames, which arm the timer again.
+    // The picture refined when it rests (screen/ScreenRefine.cpp): once nothing has changed for
+    // kRefineRestMs since the last frame, it is drawn again in summed passes (or, without the sums, once
+    // multisampled where frames are shown by copying) and shown complete; the same timer brings the
+    // slices that follow a waiting message. Any change drops back to the fast frames, which arm the
+    // timer again.
     static constexpr UINT_PTR kRefineTimer = 2;
 
     // What one frame shows: the display values and the line lists, noted under m_lock.
