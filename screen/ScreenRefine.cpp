@@ -142,14 +142,25 @@ bool CScreenWnd::RefineSlice() {
     if (!more) {
         DropRefine();
     } else if (m_nRefinePass >= static_cast<int>(m_refineJitter.size())) {
-        // Every pass summed: shown whole, in one go.
-        ShowRefined(dc);
+        // Every pass summed: shown whole, in one go, unless output came during the last slice (its
+        // frame, owed now, comes next and must not follow a picture of the screen before it).
         DropRefine();
-        m_bShowsRefined = true;
-        m_refineStats.nPictures++;
-        ScreenLock lock(*this);
-        FrameShown();
         more = false;
+        CScreenContext gl(*this, true);
+        bool show = false;
+        {
+            ScreenLock lock(*this);
+            show = gl && !m_bClosing && !m_pacer.Owed();
+        }
+        if (show) {
+            // Shown without m_lock, as every frame is (appends go on meanwhile).
+            ShowRefined(dc);
+            gl.MakeCurrent();
+            m_bShowsRefined = true;
+            m_refineStats.nPictures++;
+            ScreenLock lock(*this);
+            FrameShown();
+        }
     }
     ::ReleaseDC(m_hWnd, dc);
     return more;
