@@ -1,4 +1,4 @@
-// B9 pasted block: 200 `echo` lines handed to the program at once, from the first Write to the frame
+// B12 pasted block: 200 `echo` lines handed to the program at once, from the first Write to the frame
 // that shows the last line's answer. Reference: the same interpreter, behind pipes of this benchmark's
 // own, given the same lines one at a time, each as soon as the interpreter has read the one before (its
 // input pipe polled as fast as it can be), its output drained by plain readers; from the first write to
@@ -200,17 +200,17 @@ int main() {
         }
         reference.push_back(ref);
         program.push_back(prog);
-        Info("B9", "session %d: program %.1f ms, reference %.1f ms, ratio %.2f; the console alone %.1f ms", session,
+        Info("B12", "session %d: program %.1f ms, reference %.1f ms, ratio %.2f; the console alone %.1f ms", session,
              prog, ref, prog / ref, console);
     }
     FrameWatch::Stop();
-    Info("B9", "%d echo lines written at once; %d sessions of each side in turn; medians", kLines, kSessions);
-    Figure("B9", "pasted block: first Write to last answer on screen", Median(program),
+    Info("B12", "%d echo lines written at once; %d sessions of each side in turn; medians", kLines, kSessions);
+    Figure("B12", "pasted block: first Write to last answer on screen", Median(program),
            "one line at a time, pipe drained", Median(reference), "ms", Bound::kAtMost, 1.5);
     double worst = 0;
     for (size_t i = 0; i < program.size(); ++i) worst = std::max(worst, program[i] / reference[i]);
-    Info("B9", "the console alone (its paced input and readers, no screen): median %.1f ms", Median(alone));
-    Info("B9", "slowest program session %.1f ms; worst ratio of a session %.2f", Max(program), worst);
-    if (failures > 0) Info("B9", "%d sessions timed out or failed and are left out", failures);
+    Info("B12", "the console alone (its paced input and readers, no screen): median %.1f ms", Median(alone));
+    Info("B12", "slowest program session %.1f ms; worst ratio of a session %.2f", Max(program), worst);
+    if (failures > 0) Info("B12", "%d sessions timed out or failed and are left out", failures);
     return 0;
 }

@@ -75,14 +75,7 @@ bool CGLWnd::OnWndMsg(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
 }
 
 BOOL CGLWnd::SetupPixelFormat(HDC dc, DWORD flags, BYTE colourBits) {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = flags;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = colourBits;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
+    const PIXELFORMATDESCRIPTOR pfd = PlainFormatDescriptor(flags, colourBits);
     const int format = ::ChoosePixelFormat(dc, &pfd);
     if (format == 0) return FALSE;
     return ::SetPixelFormat(dc, format, &pfd);
@@ -131,7 +124,7 @@ BOOL CGLWnd::InitGL() {
     const bool multisampled = format != 0 && ::DescribePixelFormat(dc.get(), format, sizeof pfd, &pfd) != 0 &&
                               ::SetPixelFormat(dc.get(), format, &pfd);
     if (!multisampled &&
-        !SetupPixelFormat(dc.get(), PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER, 24)) {
+        !SetupPixelFormat(dc.get(), kPlainFormatFlags, 24)) {
         return FALSE;
     }
     m_nPixelFormat = ::GetPixelFormat(dc.get());
@@ -152,6 +145,10 @@ BOOL CGLWnd::InitGL() {
             glEnable(GL_MULTISAMPLE_ARB);
             m_nSamples = m_multisample.Samples();
         }
+    }
+    if (m_nSamples >= 2) {
+        const RECT rc = GetClientRect();
+        m_accumulation.Create(rc.right - rc.left, rc.bottom - rc.top);
     }
     // Counter-clockwise polygons face the viewer; the others are not drawn.
     glFrontFace(GL_CCW);
@@ -177,14 +174,67 @@ BOOL CGLWnd::InitGL() {
 void CGLWnd::DrawScene(HDC) {}
 
 void CGLWnd::SetViewport(int cx, int cy) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
     glViewport(0, 0, cx, cy);
     m_multisample.Resize(cx, cy);
+    m_accumulation.Resize(cx, cy);
+    LoadProjection(cx, cy);
+}
+
+void CGLWnd::LoadProjection(int cx, int cy, const JitterOffset& jitter) const {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
     // A client area of height 0 (a minimised window) has no aspect: the projection then uses a height
     // of 1, which keeps the matrix finite until the next real size arrives.
-    const float aspect = static_cast<float>(cx) / static_cast<float>(cy > 0 ? cy : 1);
+    const int height = cy > 0 ? cy : 1;
+    // The offset in pixels, as a move of the whole clip space (2 units across the viewport), applied
+    // after the perspective.
+    if (jitter.dx != 0.0f || jitter.dy != 0.0f) {
+        glTranslatef(2.0f * jitter.dx / static_cast<float>(cx > 0 ? cx : 1),
+                     2.0f * jitter.dy / static_cast<float>(height), 0.0f);
+    }
+    const float aspect = static_cast<float>(cx) / static_cast<float>(height);
     gluPerspective(m_fFovY, aspect, m_fNear, m_fFar);
+}
+
+bool CGLWnd::CanAccumulate() const {
+    return m_accumulation.Active() && (m_bPresentByCopy ? m_multisample.Active() : m_nSamples >= 2);
+}
+
+void CGLWnd::RenderRefinePass(HDC dc, const GLint band[2], const JitterOffset& jitter, float weight, bool first) {
+    CGLDC gl(*this);
+    ::wglMakeCurrent(gl.get(), m_hRC);
+    if (first) m_accumulation.Clear();
+    GLint viewport[4] = {};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    LoadProjection(viewport[2], viewport[3], jitter);
+    LoadCamera();
+    glScissor(0, band[0], viewport[2], band[1]);
+    glEnable(GL_SCISSOR_TEST);
+    // Single-sampled, into the back buffer (not shown until ShowRefined): of 16 samples a pixel, those
+    // of an ordered 4 x 4 grid came nearest to a picture of 64 samples a pixel (measured with the
+    // picture quality benchmark), nearer than 4 passes of 4-sample multisampling at offsets that made
+    // their samples an n-rooks pattern, which shade once a pixel.
+    glDisable(GL_MULTISAMPLE_ARB);
+    DrawScene(dc);
+    m_accumulation.Add(0, band[0], band[1], weight);
+    if (m_nSamples >= 2) glEnable(GL_MULTISAMPLE_ARB);
+    LoadProjection(viewport[2], viewport[3]);
+    glMatrixMode(GL_MODELVIEW);
+    // The slice is done when this returns: what a message handled next draws never waits for it.
+    glFinish();
+    ::wglMakeCurrent(gl.get(), nullptr);
+}
+
+void CGLWnd::ShowRefined(HDC dc) {
+    if (m_hPalette != nullptr) {
+        ::SelectPalette(dc, m_hPalette, FALSE);
+        ::RealizePalette(dc);
+    }
+    CGLDC gl(*this);
+    ::wglMakeCurrent(gl.get(), m_hRC);
+    m_accumulation.Show();
+    Present(dc);
+    ::wglMakeCurrent(gl.get(), nullptr);
 }
 
 void CGLWnd::Render(HDC dc, const GLint* band, bool refined) {
@@ -318,6 +368,7 @@ LRESULT CGLWnd::OnDestroy(WPARAM, LPARAM) {
         CGLDC dc(*this);
         ::wglMakeCurrent(dc.get(), m_hRC);
         m_multisample.Delete();
+        m_accumulation.Delete();
         if (m_hRC != nullptr) ::wglDeleteContext(m_hRC);
         m_hRC = nullptr;
         if (m_hPalette != nullptr) ::DeleteObject(m_hPalette);

@@ -9,7 +9,9 @@
 #include <GL/gl.h>
 
 #include "framework/Wnd.h"
+#include "screen/AccumulationBuffer.h"
 #include "screen/MultisampleBuffer.h"
+#include "screen/RefinePlan.h"
 
 class CGLWnd;
 
@@ -50,6 +52,16 @@ public:
     // multisampled buffers; otherwise they are single-sampled, as drawing them multisampled takes a
     // software renderer several times as long.
     void Render(HDC dc, const GLint* band = nullptr, bool refined = false);
+    // The refined picture, drawn in slices (see CScreenWnd): each a band of rows (`band`, as above) of
+    // one single-sampled pass, drawn with the sub-pixel offset `jitter` and added into m_accumulation
+    // times `weight`; `first` starts a new picture. Nothing is shown: ShowRefined
+    // draws the sums into the window and shows them, whole. Each leaves no context current.
+    void RenderRefinePass(HDC dc, const GLint band[2], const JitterOffset& jitter, float weight, bool first);
+    void ShowRefined(HDC dc);
+    // Whether the picture can be refined by passes summed in m_accumulation (false: frames shown by
+    // copying may still be drawn once multisampled, Render's `refined`). Only where multisampling is
+    // wanted at all (VX_SAMPLES=0 turns both off).
+    bool CanAccumulate() const;
     void SetCamera(const float eye[3], const float target[3], const float up[3]);
     HGLRC GetRC() const { return m_hRC; }
     void ApplyViewport();
@@ -82,10 +94,16 @@ public:
     // The multisampled buffers of the refined frames while frames are shown by copying (inactive
     // otherwise: the window's own format is multisampled then).
     CMultisampleBuffer m_multisample;
+    // The sums of the refined picture's passes (screen/AccumulationBuffer.h), on either path; inactive
+    // without samples (VX_SAMPLES=0) or where the driver refuses it.
+    CAccumulationBuffer m_accumulation;
 
 protected:
     // The model-view matrix of the camera alone (SetCamera's); context current.
     void LoadCamera() const;
+    // The projection for a viewport of cx x cy pixels, the picture moved by `jitter` pixels; leaves the
+    // projection matrix current. Context current.
+    void LoadProjection(int cx, int cy, const JitterOffset& jitter = {}) const;
     // Shows the frame just drawn (context current) in `dc`, a device context of this window:
     // SwapBuffers, or the copy described above, of the whole frame or of the rows of `band` only.
     void Present(HDC dc, const GLint* band = nullptr);

@@ -5,29 +5,19 @@
 
 #include <cstdlib>
 
+#include "framework/EntryPoint.h"
+
 std::atomic<PixelFormatSource*> g_pPixelFormatSource{nullptr};
 
 namespace {
 
 // The single-sampled format every OpenGL driver offers, for the throwaway window.
 bool SetPlainFormat(HDC dc) {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 24;
-    pfd.cDepthBits = 16;
+    const PIXELFORMATDESCRIPTOR pfd = PlainFormatDescriptor();
     const int format = ::ChoosePixelFormat(dc, &pfd);
     return format != 0 && ::SetPixelFormat(dc, format, &pfd);
 }
 
-// An extension's entry point of the current context, as its own type (through the generic function
-// pointer type, the one a cast between function types may go through).
-template <typename Fn>
-Fn EntryPoint(const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::wglGetProcAddress(name)));
-}
 
 }  // namespace
 
@@ -42,8 +32,8 @@ bool ArbPixelFormats::Load() {
     const HDC previousDC = ::wglGetCurrentDC();
     HGLRC rc = dc != nullptr && SetPlainFormat(dc) ? ::wglCreateContext(dc) : nullptr;
     if (rc != nullptr && ::wglMakeCurrent(dc, rc)) {
-        m_pfnChoose = EntryPoint<ChooseFn>("wglChoosePixelFormatARB");
-        m_pfnAttribs = EntryPoint<AttribsFn>("wglGetPixelFormatAttribivARB");
+        m_pfnChoose = EntryPointAs<ChooseFn>(::wglGetProcAddress("wglChoosePixelFormatARB"));
+        m_pfnAttribs = EntryPointAs<AttribsFn>(::wglGetProcAddress("wglGetPixelFormatAttribivARB"));
     }
     ::wglMakeCurrent(previousDC, previous);
     if (rc != nullptr) ::wglDeleteContext(rc);
@@ -91,6 +81,18 @@ bool ArbPixelFormats::Describe(HDC dc, int index, PixelFormatInfo& info) {
     info.sampleBuffers = v[8];
     info.samples = v[9];
     return true;
+}
+
+PIXELFORMATDESCRIPTOR PlainFormatDescriptor(DWORD flags, BYTE colourBits) {
+    PIXELFORMATDESCRIPTOR pfd{};
+    pfd.nSize = sizeof pfd;
+    pfd.nVersion = 1;
+    pfd.dwFlags = flags;
+    pfd.iPixelType = PFD_TYPE_RGBA;
+    pfd.cColorBits = colourBits;
+    pfd.cDepthBits = 16;
+    pfd.iLayerType = PFD_MAIN_PLANE;
+    return pfd;
 }
 
 int WantedSamples() {

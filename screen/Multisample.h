@@ -40,6 +40,12 @@ private:
 // Test seam (null in the program): where the screens' formats come from instead of the driver.
 extern std::atomic<PixelFormatSource*> g_pPixelFormatSource;
 
+// The single-sampled format the screen has always asked ChoosePixelFormat for: RGBA with `colourBits`
+// colour bits and 16 depth bits, the flags given (by default a double-buffered OpenGL window), every
+// other buffer absent, the main plane.
+constexpr DWORD kPlainFormatFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
+PIXELFORMATDESCRIPTOR PlainFormatDescriptor(DWORD flags = kPlainFormatFlags, BYTE colourBits = 24);
+
 // The most samples a screen takes: kMaxScreenSamples, or VX_SAMPLES from the environment when it is set
 // (0 or 1: none, the single-sampled picture), for comparing pictures.
 int WantedSamples();

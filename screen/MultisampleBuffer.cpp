@@ -2,60 +2,48 @@
 
 #include <GL/glext.h>
 
+#include "framework/EntryPoint.h"
+#include "screen/FramebufferCalls.h"
+
+FramebufferCalls g_fbo;
+
 namespace {
 
-// The framebuffer object entry points (OpenGL 3.0, or ARB_framebuffer_object), got once.
-struct FramebufferCalls {
-    PFNGLGENFRAMEBUFFERSPROC genFramebuffers = nullptr;
-    PFNGLDELETEFRAMEBUFFERSPROC deleteFramebuffers = nullptr;
-    PFNGLBINDFRAMEBUFFERPROC bindFramebuffer = nullptr;
-    PFNGLGENRENDERBUFFERSPROC genRenderbuffers = nullptr;
-    PFNGLDELETERENDERBUFFERSPROC deleteRenderbuffers = nullptr;
-    PFNGLBINDRENDERBUFFERPROC bindRenderbuffer = nullptr;
-    PFNGLRENDERBUFFERSTORAGEMULTISAMPLEPROC storageMultisample = nullptr;
-    PFNGLFRAMEBUFFERRENDERBUFFERPROC framebufferRenderbuffer = nullptr;
-    PFNGLCHECKFRAMEBUFFERSTATUSPROC checkFramebufferStatus = nullptr;
-    PFNGLBLITFRAMEBUFFERPROC blitFramebuffer = nullptr;
-    PFNGLGETRENDERBUFFERPARAMETERIVPROC getRenderbufferParameteriv = nullptr;
-
-    template <typename Fn>
-    static void Get(Fn& fn, const char* name) {
-        fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(::wglGetProcAddress(name)));
-    }
-    bool Load() {
-        Get(genFramebuffers, "glGenFramebuffers");
-        Get(deleteFramebuffers, "glDeleteFramebuffers");
-        Get(bindFramebuffer, "glBindFramebuffer");
-        Get(genRenderbuffers, "glGenRenderbuffers");
-        Get(deleteRenderbuffers, "glDeleteRenderbuffers");
-        Get(bindRenderbuffer, "glBindRenderbuffer");
-        Get(storageMultisample, "glRenderbufferStorageMultisample");
-        Get(framebufferRenderbuffer, "glFramebufferRenderbuffer");
-        Get(checkFramebufferStatus, "glCheckFramebufferStatus");
-        Get(blitFramebuffer, "glBlitFramebuffer");
-        Get(getRenderbufferParameteriv, "glGetRenderbufferParameteriv");
-        return genFramebuffers && deleteFramebuffers && bindFramebuffer && genRenderbuffers && deleteRenderbuffers &&
-               bindRenderbuffer && storageMultisample && framebufferRenderbuffer && checkFramebufferStatus &&
-               blitFramebuffer && getRenderbufferParameteriv;
-    }
-};
-
-FramebufferCalls g_gl;
+template <typename Fn>
+bool Get(Fn& fn, const char* name) {
+    fn = EntryPointAs<Fn>(::wglGetProcAddress(name));
+    return fn != nullptr;
+}
 
 }  // namespace
 
+bool FramebufferCalls::Load() {
+    if (getRenderbufferParameteriv != nullptr) return true;
+    const bool all = Get(genFramebuffers, "glGenFramebuffers") && Get(deleteFramebuffers, "glDeleteFramebuffers") &&
+                     Get(bindFramebuffer, "glBindFramebuffer") && Get(genRenderbuffers, "glGenRenderbuffers") &&
+                     Get(deleteRenderbuffers, "glDeleteRenderbuffers") && Get(bindRenderbuffer, "glBindRenderbuffer") &&
+                     Get(storageMultisample, "glRenderbufferStorageMultisample") &&
+                     Get(framebufferRenderbuffer, "glFramebufferRenderbuffer") &&
+                     Get(framebufferTexture2D, "glFramebufferTexture2D") &&
+                     Get(checkFramebufferStatus, "glCheckFramebufferStatus") &&
+                     Get(blitFramebuffer, "glBlitFramebuffer");
+    // Set last: its being set says that all the others are.
+    if (all) Get(getRenderbufferParameteriv, "glGetRenderbufferParameteriv");
+    return getRenderbufferParameteriv != nullptr;
+}
+
 bool CMultisampleBuffer::Create(int samples, int cx, int cy) {
     Delete();
-    if (samples < 2 || !g_gl.Load()) return false;
+    if (samples < 2 || !g_fbo.Load()) return false;
     GLint most = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &most);
     if (most < 2) return false;
     m_nSamples = samples < most ? samples : most;
     m_cx = cx > 0 ? cx : 1;
     m_cy = cy > 0 ? cy : 1;
-    g_gl.genFramebuffers(1, &m_fbo);
-    g_gl.genRenderbuffers(1, &m_colour);
-    g_gl.genRenderbuffers(1, &m_depth);
+    g_fbo.genFramebuffers(1, &m_fbo);
+    g_fbo.genRenderbuffers(1, &m_colour);
+    g_fbo.genRenderbuffers(1, &m_depth);
     if (m_fbo == 0 || m_colour == 0 || m_depth == 0 || !Allocate()) {
         Delete();
         return false;
@@ -64,18 +52,18 @@ bool CMultisampleBuffer::Create(int samples, int cx, int cy) {
 }
 
 bool CMultisampleBuffer::Allocate() {
-    g_gl.bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
-    g_gl.bindRenderbuffer(GL_RENDERBUFFER, m_colour);
-    g_gl.storageMultisample(GL_RENDERBUFFER, m_nSamples, GL_RGBA8, m_cx, m_cy);
+    g_fbo.bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+    g_fbo.bindRenderbuffer(GL_RENDERBUFFER, m_colour);
+    g_fbo.storageMultisample(GL_RENDERBUFFER, m_nSamples, GL_RGBA8, m_cx, m_cy);
     GLint given = 0;
-    g_gl.getRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
-    g_gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colour);
-    g_gl.bindRenderbuffer(GL_RENDERBUFFER, m_depth);
-    g_gl.storageMultisample(GL_RENDERBUFFER, m_nSamples, GL_DEPTH_COMPONENT24, m_cx, m_cy);
-    g_gl.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth);
-    const bool complete = g_gl.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    g_gl.bindRenderbuffer(GL_RENDERBUFFER, 0);
-    g_gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    g_fbo.getRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_SAMPLES, &given);
+    g_fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, m_colour);
+    g_fbo.bindRenderbuffer(GL_RENDERBUFFER, m_depth);
+    g_fbo.storageMultisample(GL_RENDERBUFFER, m_nSamples, GL_DEPTH_COMPONENT24, m_cx, m_cy);
+    g_fbo.framebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, m_depth);
+    const bool complete = g_fbo.checkFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    g_fbo.bindRenderbuffer(GL_RENDERBUFFER, 0);
+    g_fbo.bindFramebuffer(GL_FRAMEBUFFER, 0);
     // The driver may give other sample counts than asked; none (a single-sampled buffer) is no gain.
     m_nSamples = given;
     return complete && given >= 2;
@@ -89,22 +77,22 @@ void CMultisampleBuffer::Resize(int cx, int cy) {
 }
 
 void CMultisampleBuffer::Bind() const {
-    if (m_fbo != 0) g_gl.bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+    if (m_fbo != 0) g_fbo.bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
 }
 
 void CMultisampleBuffer::Resolve() const {
     if (m_fbo == 0) return;
-    g_gl.bindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
-    g_gl.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    g_fbo.bindFramebuffer(GL_READ_FRAMEBUFFER, m_fbo);
+    g_fbo.bindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
     glDrawBuffer(GL_BACK);
-    g_gl.blitFramebuffer(0, 0, m_cx, m_cy, 0, 0, m_cx, m_cy, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    g_gl.bindFramebuffer(GL_FRAMEBUFFER, 0);
+    g_fbo.blitFramebuffer(0, 0, m_cx, m_cy, 0, 0, m_cx, m_cy, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    g_fbo.bindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
 void CMultisampleBuffer::Delete() {
-    if (m_fbo != 0) g_gl.deleteFramebuffers(1, &m_fbo);
-    if (m_colour != 0) g_gl.deleteRenderbuffers(1, &m_colour);
-    if (m_depth != 0) g_gl.deleteRenderbuffers(1, &m_depth);
+    if (m_fbo != 0) g_fbo.deleteFramebuffers(1, &m_fbo);
+    if (m_colour != 0) g_fbo.deleteRenderbuffers(1, &m_colour);
+    if (m_depth != 0) g_fbo.deleteRenderbuffers(1, &m_depth);
     m_fbo = m_colour = m_depth = 0;
     m_nSamples = 0;
 }

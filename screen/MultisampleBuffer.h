@@ -23,6 +23,8 @@ public:
     void Resolve() const;
     void Delete();
     bool Active() const { return m_fbo != 0; }
+    // The framebuffer object itself (0 when there is none).
+    GLuint Framebuffer() const { return m_fbo; }
     // The samples the driver gave the buffers.
     int Samples() const { return m_nSamples; }
 

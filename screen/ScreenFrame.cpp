@@ -86,13 +86,24 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
     if (top <= bottom || top - bottom > kMaxBandShare * vp[3]) return;
     content.band[0] = static_cast<GLint>(bottom);
     content.band[1] = static_cast<GLint>(top + 1.0) - content.band[0];
-    // Every record that can reach the band is drawn again there; the others cannot change it.
+    MarkBandRecords(content, bottom, top);
+    content.bBand = true;
+}
+
+void CScreenWnd::MarkBandRecords(FrameContent& content, double bottom, double top) const {
+    GLint vp[4];
+    GLdouble proj[16], mv[16];
+    glGetIntegerv(GL_VIEWPORT, vp);
+    glGetDoublev(GL_PROJECTION_MATRIX, proj);
+    LoadCamera();
+    PlaceTextPlane(content.values.view);
+    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    // Every record that can reach the band is drawn there; the others cannot change it.
     for (int i = content.nNewest; i >= 0; --i) {
         double rlo, rhi;
         content.inBand[i] = !RowBand(mv, proj, vp, m_fNear, content.nNewest - i, rlo, rhi) ||
                             (rhi >= bottom && rlo <= top);
     }
-    content.bBand = true;
 }
 
 void CScreenWnd::DrawFrame(HDC dc, bool asked) {
@@ -115,7 +126,12 @@ void CScreenWnd::DrawFrame(HDC dc, bool asked) {
     m_pFrame = &content;
     Render(dc, content.bBand ? content.band : nullptr, m_bRefining);
     m_pFrame = nullptr;
-    if (!m_bRefining && m_multisample.Active()) ::SetTimer(m_hWnd, kRefineTimer, kRefineRestMs, nullptr);
+    m_bShowsRefined = m_bRefining;
+    if (!m_bRefining) {
+        // The picture changed (or was drawn again): any refinement on the way is of another one.
+        DropRefine();
+        if (m_multisample.Active() || CanAccumulate()) ::SetTimer(m_hWnd, kRefineTimer, kRefineRestMs, nullptr);
+    }
     ScreenLock lock(*this);
     m_shown = content;
     m_bShownValid = true;
@@ -153,17 +169,6 @@ LRESULT CScreenWnd::OnFrameOwed(WPARAM, LPARAM) {
     return 0;
 }
 
-void CScreenWnd::Refine() {
-    ::KillTimer(m_hWnd, kRefineTimer);
-    if (m_pacer.Owed()) return;  // a change came: its frame arms the timer again
-    if (HDC dc = ::GetDC(m_hWnd); dc != nullptr) {
-        m_bRefining = true;
-        DrawFrame(dc, false);
-        m_bRefining = false;
-        ::ReleaseDC(m_hWnd, dc);
-    }
-}
-
 LRESULT CScreenWnd::OnTimer(WPARAM id, LPARAM) {
     if (id == kRefineTimer) {
         Refine();
@@ -187,6 +192,8 @@ LRESULT CScreenWnd::OnSize(WPARAM wp, LPARAM lp) {
     // The new viewport needs the context current here; a reader may hold it.
     CScreenContext gl(*this, true);
     m_bShownValid = false;  // the window no longer shows the last frame as it was drawn
+    DropRefine();
+    m_refineBands.clear();  // cut for the old height
     const LRESULT result = CGLWnd::OnSize(wp, lp);
     if (gl) {
         ScreenLock lock(*this);
@@ -240,7 +247,7 @@ void CScreenWnd::DrawScene(HDC) {
     glGetDoublev(GL_MODELVIEW_MATRIX, mv);
     visible::Multiply(proj, mv, clip);
     // What picking inverts: the frame being drawn is what the window shows next.
-    if (f == m_pFrame) {
+    if (f == m_pFrame && !m_bRefining) {
         std::copy(clip, clip + 16, m_pickClip);
         glGetIntegerv(GL_VIEWPORT, m_pickViewport);
         m_bPickValid = true;

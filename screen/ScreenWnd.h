@@ -163,6 +163,21 @@ public:
     // Ctrl+Shift+C: the selection when there is one, else the view, onto the clipboard.
     bool CopySelectionOrView();
 
+    // The refined picture (user-interface thread): the samples per pixel it is drawn with
+    // (kRefineSamples; below 2, for comparing pictures, the frame drawn once multisampled instead),
+    // whether the window shows one now, and what the refinements took.
+    int m_nRefineSamples = kRefineSamples;
+    bool m_bShowsRefined = false;
+    struct RefineStats {
+        int nPictures = 0;            // refined pictures shown
+        int nSlices = 0;              // slices of the last refinement
+        double longestSliceMs = 0.0;  // its longest slice
+        int passes = 0;               // its passes
+        std::vector<double> sliceMs;  // each slice's time and rows, in order
+        std::vector<int> sliceRows;
+    };
+    RefineStats m_refineStats;
+
     // Whether record `record` holds text whose lists are not built yet (a frame builds them before it
     // shows them). Takes m_lock.
     bool IsPending(int record);
@@ -212,9 +227,11 @@ private:
     // draws a frame later (its kTimer).
     static constexpr UINT kMsgFrameOwed = WM_APP + 0x100;
     static constexpr UINT_PTR kFrameTimer = 1;
-    // The picture refined when it rests (frames shown by copying, with multisampled buffers): once
-    // nothing has changed for kRefineRestMs since the last frame, it is drawn again multisampled and
-    // shown complete. Any change drops back to the fast frames, which arm the timer again.
+    // The picture refined when it rests (screen/ScreenRefine.cpp): once nothing has changed for
+    // kRefineRestMs since the last frame, it is drawn again in summed passes (or, without the sums, once
+    // multisampled where frames are shown by copying) and shown complete; the same timer brings the
+    // slices that follow a waiting message. Any change drops back to the fast frames, which arm the
+    // timer again.
     static constexpr UINT_PTR kRefineTimer = 2;
 
     // What one frame shows: the display values and the line lists, noted under m_lock.
@@ -267,10 +284,29 @@ private:
     void DrawFrame(HDC dc, bool asked);
     // Draws the frame the pacer asked for, through the window's own device context.
     void DrawAskedFrame();
-    // The refine timer: draws the refined frame when nothing is owed.
+    // The refined picture (screen/ScreenRefine.cpp), on the user-interface thread. The refine timer:
+    // starts or goes on with the refined picture when nothing is owed, slice after slice until a message
+    // waits (then the timer again, once the queue is empty) or the picture is shown.
     void Refine();
+    // Notes the frame to refine and its passes; false when there is nothing to refine now.
+    bool StartRefine();
+    // Draws the next slice (ShowRefined after the last); false when the picture is shown or dropped.
+    bool RefineSlice();
+    // Forgets the refinement on the way (its sums are drawn afresh by the next one).
+    void DropRefine();
+    // Marks in content.inBand the records that can reach the window rows bottom .. top (from the
+    // bottom), placed by the current projection and the camera. Context current.
+    void MarkBandRecords(FrameContent& content, double bottom, double top) const;
     // The frame being drawn is the refined one (user-interface thread).
     bool m_bRefining = false;
+    // The refinement on the way: the frame noted at its start, the passes' offsets, the next slice's
+    // pass (-1: none on the way), the bands of a pass (cut to the slice's budget by what the last pass's
+    // took; empty: none measured at this size) and the next slice's band among them.
+    FrameContent m_refineFrame{};
+    std::vector<JitterOffset> m_refineJitter;
+    int m_nRefinePass = -1;
+    std::vector<RefineBand> m_refineBands;
+    int m_nRefineBand = 0;
     // Follows the pacer's step: a timer for the frame, or nothing.
     void FollowPace(const PaceStep& step);
     // Bookkeeping after a frame has been shown. m_lock held.

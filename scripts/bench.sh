@@ -7,8 +7,8 @@
 # Usage: scripts/bench.sh [B1 B2 ...]     (default: all)
 #   B1 burst, B2 echo (bench_console), B3 glyphs (bench_glyph), B4 frame (bench_frame), B5 memory
 #   (bench_memory), B6 start (bench_start), B7 scrollback (bench_scroll), B8 window size (bench_scale; figures
-#   only, no target), B9 pasted block (bench_paste), B10 find (bench_find), B11 file-name completion in
-#   20,000 files (bench_complete)
+#   only, no target), B9 picture quality (bench_quality), B10 find (bench_find), B11 file-name completion in
+#   20,000 files (bench_complete), B12 pasted block (bench_paste)
 #   VX_BENCH_BUILD=<dir>  use that configured x86_64 build directory instead of build/x64
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -25,13 +25,13 @@ fi
 # Figure names -> the program that measures them, in the order they run.
 declare -A program=([B1]=bench_console [B2]=bench_console [B3]=bench_glyph [B4]=bench_frame
                     [B5]=bench_memory [B6]=bench_start [B7]=bench_scroll [B8]=bench_scale
-                    [B9]=bench_paste [B10]=bench_find [B11]=bench_complete)
+                    [B9]=bench_quality [B10]=bench_find [B11]=bench_complete [B12]=bench_paste)
 wanted=("$@")
-[ ${#wanted[@]} -eq 0 ] && wanted=(B1 B2 B3 B4 B5 B6 B7 B8 B9 B10 B11)
+[ ${#wanted[@]} -eq 0 ] && wanted=(B1 B2 B3 B4 B5 B6 B7 B8 B9 B10 B11 B12)
 runs=()
 for figure in "${wanted[@]}"; do
   p=${program[$figure]:-}
-  [ -n "$p" ] || { echo "bench: unknown figure $figure (B1 to B11)" >&2; exit 2; }
+  [ -n "$p" ] || { echo "bench: unknown figure $figure (B1 to B12)" >&2; exit 2; }
   [[ " ${runs[*]} " == *" $p "* ]] || runs+=("$p")
 done
 

@@ -6,7 +6,9 @@
 # to the process's end. Prints the figures; asserts nothing. Not part of the test suite.
 #   scripts/keydelay.sh [keys]      (default 20)
 # VX_FLOOD=child floods with the reliability child's tight loop instead of the batch file (many
-# more lines a second). VX_KEYDELAY_RESTARTS=N (default 0) then times keys around N restarts: each time a
+# more lines a second); VX_FLOOD=pulse prints one line a second instead (a batch file waiting in ping
+# between its lines), so that the picture rests and is refined between lines and the keys meet the
+# refinement's slices (VX_SAMPLES=0 turns multisampling and refinement off, for comparing). VX_KEYDELAY_RESTARTS=N (default 0) then times keys around N restarts: each time a
 # busy batch file (a loop that starts no program) is run and Ctrl+C pressed among the keys, so that the
 # keys after it meet the stop, its check and the restart.
 # VX_BUILD names the x86_64 build directory (default build/x64). Runs in the private prefix and display
@@ -25,6 +27,8 @@ fi
 batch=$(mktemp --suffix=.bat)
 loop=$(mktemp --suffix=.bat)
 printf ':a\r\ngoto a\r\n' > "$loop"
+pulse=$(mktemp --suffix=.bat)
+printf '@echo off\r\n:a\r\necho pulse\r\nping -n 2 127.0.0.1 >nul\r\ngoto a\r\n' > "$pulse"
 printf '@echo off\r\nfor /L %%%%i in (1,1,1000000) do call :p %%%%i\r\ngoto :eof\r\n:p\r\necho out %%1\r\necho err %%1 1>&2\r\ngoto :eof\r\n' > "$batch"
 
 rel_start || rel_fail "the window did not show"
@@ -44,6 +48,9 @@ done
 if [ "${VX_FLOOD:-batch}" = child ]; then
   rel_type "$(rel_winpath "$child") flood 0 keydelay"
   what="the reliability child's flood of both streams"
+elif [ "${VX_FLOOD:-batch}" = pulse ]; then
+  rel_type "$(rel_winpath "$pulse")"
+  what="a line a second, the picture refined between lines"
 else
   rel_type "$(rel_winpath "$batch")"
   what="a batch flood of both streams"
@@ -54,4 +61,4 @@ echo "== during $what"
 "$tool" "${box[@]}" "$keys" 300
 echo "== Alt+F4 in the flood: the process ended after $(rel_close_keys alt+F4) ms"
 rel_leftovers && echo "== nothing left behind"
-rm -f "$batch" "$loop"
+rm -f "$batch" "$loop" "$pulse"

@@ -11,22 +11,17 @@
 #include <cstdio>
 #include <vector>
 
+#include "screen/AccumulationBuffer.h"
 #include "screen/Multisample.h"
 #include "tests/ScreenHost.h"
+#include "tests/support/ScreenPicture.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
 
 // The single-sampled format the screen took before multisampling, on the screen's own device context.
 int PlainFormat(CScreenWnd& screen) {
-    PIXELFORMATDESCRIPTOR pfd{};
-    pfd.nSize = sizeof pfd;
-    pfd.nVersion = 1;
-    pfd.dwFlags = PFD_DRAW_TO_WINDOW | PFD_SUPPORT_OPENGL | PFD_DOUBLEBUFFER;
-    pfd.iPixelType = PFD_TYPE_RGBA;
-    pfd.cColorBits = 24;
-    pfd.cDepthBits = 16;
-    pfd.iLayerType = PFD_MAIN_PLANE;
+    const PIXELFORMATDESCRIPTOR pfd = PlainFormatDescriptor();
     CGLDC dc(screen);
     return ::ChoosePixelFormat(dc.get(), &pfd);
 }
@@ -89,8 +84,34 @@ private:
 
 class Multisample : public ::testing::Test {
 protected:
-    void TearDown() override { g_pPixelFormatSource = nullptr; }
+    void TearDown() override {
+        g_pPixelFormatSource = nullptr;
+        g_bAccumulationRefused = false;
+    }
 };
+
+// Draws the whole frame again (the fast frame) and waits for the refined picture after the rest.
+bool RefineAgain(CScreenWnd& screen) {
+    ::RedrawWindow(screen.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    return vxtest::PumpUntil([&] { return screen.m_bShowsRefined; }, 10000);
+}
+
+double DifferenceShown(CScreenWnd& screen, const std::vector<unsigned char>& reference) {
+    int width = 0;
+    return vxtest::MeanDifference(vxtest::WindowPixels(screen.m_hWnd, width), reference);
+}
+
+// The change a test makes while the picture is being refined, from a timer: its message makes the
+// refinement give way, as any message does.
+CScreenWnd* g_pChanged = nullptr;
+int g_nSlicesAtChange = -1;
+int g_nPicturesAtChange = -1;
+void CALLBACK ChangeWhileRefining(HWND, UINT, UINT_PTR id, DWORD) {
+    ::KillTimer(nullptr, id);
+    g_nSlicesAtChange = g_pChanged->m_bShowsRefined ? 0 : g_pChanged->m_refineStats.nSlices;
+    g_nPicturesAtChange = g_pChanged->m_refineStats.nPictures;
+    g_pChanged->AppendOutput("a line that came while the picture was refined\r\n");
+}
 
 TEST_F(Multisample, FramesShownByCopyingAreAntialiasedAndSingleSampledWhenNoSamplesAreWanted) {
     TextPixels plain, smooth;
@@ -172,6 +193,92 @@ TEST_F(Multisample, EveryFailureOnTheWayLeavesTheSingleSampledFormatAndTheScreen
         EXPECT_EQ(screen.m_nPixelFormat, PlainFormat(screen)) << c.what;
         // Drawn into (what Wine before 10 shows of this window is nothing, so the frame is not looked at).
         EXPECT_GE(host.Paints(), 1) << c.what;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Multisample, TheRefinedPictureComesFarNearerTheSupersampledSceneThanTheMultisampledOne) {
+    ScopedEnv copy("VX_PRESENT", "copy");
+    ScreenHost host;
+    CScreenWnd& screen = host.Screen();
+    ASSERT_TRUE(screen.CanAccumulate()) << "Mesa's renderer has half-float framebuffer objects";
+    for (int i = 0; i < 12; ++i) screen.AppendOutput("MMMM //// \\\\ XXXX wwww 0123456789 iiii\r\n");
+    ASSERT_TRUE(vxtest::PumpUntil([&] { return screen.m_bShowsRefined; }, 10000));
+    const std::vector<unsigned char> reference = vxtest::SupersampledPicture(screen, 4);
+    ASSERT_FALSE(reference.empty());
+    screen.m_nRefineSamples = 0;  // the frame drawn once multisampled
+    ASSERT_TRUE(RefineAgain(screen));
+    const double multisampled = DifferenceShown(screen, reference);
+    screen.m_nRefineSamples = kRefineSamples;
+    ASSERT_TRUE(RefineAgain(screen));
+    const double refined = DifferenceShown(screen, reference);
+    std::printf("difference from 16 samples a pixel: multisampled %.2f, refined %.2f (%d slices)\n", multisampled,
+                refined, screen.m_refineStats.nSlices);
+    EXPECT_EQ(screen.m_refineStats.passes, kRefineSamples);
+    EXPECT_GT(screen.m_refineStats.nSlices, kRefineSamples) << "the passes are cut into bands";
+    EXPECT_LT(refined, multisampled / 2.0);
+    // The fast frame after a change: far from the reference again.
+    screen.AppendOutput("x");
+    vxtest::Pump(CScreenWnd::kRefineRestMs / 3.0);
+    EXPECT_FALSE(screen.m_bShowsRefined);
+}
+
+TEST_F(Multisample, AChangeWhileThePictureIsRefinedDropsTheSumsAndTheNextRefinementShowsTheNewPicture) {
+    ScopedEnv copy("VX_PRESENT", "copy");
+    ScreenHost host;
+    CScreenWnd& screen = host.Screen();
+    for (int i = 0; i < 12; ++i) screen.AppendOutput("MMMM //// \\\\ XXXX wwww 0123456789 iiii\r\n");
+    ASSERT_TRUE(vxtest::PumpUntil([&] { return screen.m_bShowsRefined; }, 10000));
+    g_pChanged = &screen;
+    g_nSlicesAtChange = -1;
+    ::RedrawWindow(screen.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    // Some way into the refinement: the rest, and a few slices.
+    ::SetTimer(nullptr, 0, CScreenWnd::kRefineRestMs + 60, &ChangeWhileRefining);
+    ASSERT_TRUE(vxtest::PumpUntil([] { return g_nSlicesAtChange >= 0; }, 5000));
+    ASSERT_GT(g_nSlicesAtChange, 0) << "the change came while slices were being drawn";
+    vxtest::Pump(CScreenWnd::kRefineRestMs / 2.0);
+    EXPECT_FALSE(screen.m_bShowsRefined) << "the fast frame of the change shows, not the partial sums";
+    EXPECT_EQ(screen.m_refineStats.nPictures, g_nPicturesAtChange);
+    ASSERT_TRUE(vxtest::PumpUntil([&] { return screen.m_bShowsRefined; }, 10000));
+    EXPECT_EQ(screen.m_refineStats.nPictures, g_nPicturesAtChange + 1) << "the dropped one was never shown";
+    // The refined picture is of the screen with the new line, drawn from the first pass on.
+    const std::vector<unsigned char> reference = vxtest::SupersampledPicture(screen, 4);
+    EXPECT_LT(DifferenceShown(screen, reference), 1.0);
+}
+
+TEST_F(Multisample, WithoutSumsThePictureIsRefinedOnceMultisampledOrNotAtAllAndTheScreenDraws) {
+    g_bAccumulationRefused = true;
+    {
+        ScopedEnv copy("VX_PRESENT", "copy");
+        ScreenHost host;
+        CScreenWnd& screen = host.Screen();
+        ASSERT_NE(screen.GetRC(), nullptr);
+        EXPECT_FALSE(screen.CanAccumulate());
+        EXPECT_GE(screen.m_nSamples, 2);
+        const TextPixels seen = ShowText(host);
+        EXPECT_GT(seen.bright, 100);
+        EXPECT_TRUE(screen.m_bShowsRefined);
+        EXPECT_GT(seen.edge, 200) << "refined once multisampled";
+        EXPECT_EQ(screen.m_refineStats.passes, 0) << "no passes summed";
+    }
+    for (const bool refused : {true, false}) {
+        g_bAccumulationRefused = refused;
+        ScopedEnv own("VX_PRESENT", "own");
+        ScreenHost host;
+        CScreenWnd& screen = host.Screen();
+        ASSERT_NE(screen.GetRC(), nullptr);
+        ShowText(host);
+        EXPECT_GE(host.Paints(), 1);
+        // What Wine before 10 shows of this window is nothing: the passes are only drawn, not looked at.
+        if (refused || screen.m_nSamples < 2) {
+            EXPECT_EQ(screen.m_refineStats.nPictures, 0) << "the multisampled window format is all there is";
+        } else {
+            EXPECT_EQ(screen.m_refineStats.nPictures, 1) << "refined on the own path too";
+            EXPECT_EQ(screen.m_refineStats.passes, kRefineSamples);
+        }
     }
 }
 
