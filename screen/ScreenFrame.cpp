@@ -193,7 +193,6 @@ LRESULT CScreenWnd::OnSize(WPARAM wp, LPARAM lp) {
     CScreenContext gl(*this, true);
     m_bShownValid = false;  // the window no longer shows the last frame as it was drawn
     DropRefine();
-    m_refineBands.clear();  // cut for the old height
     const LRESULT result = CGLWnd::OnSize(wp, lp);
     if (gl) {
         ScreenLock lock(*this);

@@ -41,7 +41,6 @@ bool MessageWaiting() { return HIWORD(::GetQueueStatus(QS_ALLINPUT)) != 0; }
 
 void CScreenWnd::DropRefine() {
     m_nRefinePass = -1;
-    // The bands are kept for the next refinement of the same size: their times still hold.
 }
 
 void CScreenWnd::Refine() {
@@ -82,6 +81,9 @@ bool CScreenWnd::StartRefine() {
     m_refineJitter = RefineJitter(m_nRefineSamples);
     m_nRefinePass = 0;
     m_nRefineBand = 0;
+    // The first pass is cut afresh: the last refinement's bands were timed on another picture (joined
+    // into one band over a screen with no text yet, they took 20 to 26 ms once a screen of it came).
+    m_refineBands.clear();
     m_refineStats.nSlices = 0;
     m_refineStats.longestSliceMs = 0.0;
     m_refineStats.sliceMs.clear();

@@ -301,7 +301,7 @@ private:
     bool m_bRefining = false;
     // The refinement on the way: the frame noted at its start, the passes' offsets, the next slice's
     // pass (-1: none on the way), the bands of a pass (cut to the slice's budget by what the last pass's
-    // took; empty: none measured at this size) and the next slice's band among them.
+    // took; empty: the first pass, not cut yet) and the next slice's band among them.
     FrameContent m_refineFrame{};
     std::vector<JitterOffset> m_refineJitter;
     int m_nRefinePass = -1;
