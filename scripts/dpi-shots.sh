@@ -67,7 +67,7 @@ run_at() {
   vx_wine reg delete 'HKCU\Software\Tarnel\vextral' /f >/dev/null 2>&1
   # The DPI is read when the prefix's Wine server starts.
   vx_kill_server
-  (cd /tmp && exec "$WINELOADER" "$exe" >/dev/null 2>&1) &
+  (cd /tmp && exec "${VX_WINE_EXEC[@]}" "$exe" >/dev/null 2>&1) &
   local pid=$!
   vx_find_window || { echo "dpi-shots: no window at $dpi DPI" >&2; kill "$pid"; return 1; }
   sleep 2
