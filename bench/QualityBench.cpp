@@ -69,6 +69,9 @@ int main() {
     const std::vector<unsigned char> fine = vxtest::SupersampledPicture(screen, 8);
     std::vector<double> fineFast, fineMulti, fineRefined;
     std::vector<double> fast, multi, refined, toRefined, slices, longest;
+    // Where the window's own format is multisampled (frames shown by SwapBuffers) every frame is: the fast
+    // frame is the multisampled picture, and none is drawn apart from it.
+    const bool ownSamples = !screen.m_bPresentByCopy && screen.m_nSamples >= 2;
     for (int round = 0; round < kRounds; ++round) {
         // The fast frame, read before anything else is handled.
         screen.m_nRefineSamples = kRefineSamples;
@@ -77,7 +80,7 @@ int main() {
         fineFast.push_back(vxtest::MeanDifference(Shown(screen), fine));
         // One multisampled pass.
         screen.m_nRefineSamples = 0;
-        if (RefineAfterPaint(screen) >= 0) {
+        if (!ownSamples && RefineAfterPaint(screen) >= 0) {
             multi.push_back(vxtest::MeanDifference(Shown(screen), reference));
             fineMulti.push_back(vxtest::MeanDifference(Shown(screen), fine));
         }
@@ -99,17 +102,25 @@ int main() {
         if (PumpUntil([&] { return screen.m_bShowsRefined; }, kTimeoutMs)) outputToRefined.push_back(NowMs() - start);
     }
 
+    if (ownSamples) {
+        multi = fast;
+        fineMulti = fineFast;
+    }
     const CScreenWnd::RefineStats& s = screen.m_refineStats;
     Info("B9", "screen %ld x %ld; multisampled: %d samples; refined: %d single-sampled passes; %d rounds, the worst "
          "of each", rc.right, rc.bottom, screen.m_nSamples, s.passes, kRounds);
-    Info("B9", "mean |difference| from the 16-sample reference, 0 to 255: single-sampled %.2f to %.2f, "
+    const char* fastIs = ownSamples ? "the fast frame (multisampled: the window's own format)" : "single-sampled";
+    Info("B9", "mean |difference| from the 16-sample reference, 0 to 255: %s %.2f to %.2f, "
          "multisampled %.2f to %.2f, refined %.2f to %.2f",
-         Min(fast), Max(fast), Min(multi), Max(multi), Min(refined), Max(refined));
-    Info("B9", "against 64 samples a pixel instead (worst): single-sampled %.2f, multisampled %.2f, refined %.2f; "
+         fastIs, Min(fast), Max(fast), Min(multi), Max(multi), Min(refined), Max(refined));
+    Info("B9", "against 64 samples a pixel instead (worst): the fast frame %.2f, multisampled %.2f, refined %.2f; "
          "the 16-sample reference itself %.2f",
          Max(fineFast), Max(fineMulti), Max(fineRefined), vxtest::MeanDifference(reference, fine));
-    Figure("B9", "multisampled once, difference", Max(multi), "target", 3.5, "", Bound::kAtMost, 1.0);
-    Figure("B9", "refined picture, difference", Max(refined), "target", 1.0, "", Bound::kAtMost, 1.0);
+    // A picture that never came is no figure (an empty set's maximum would read 0, met).
+    if (multi.empty()) Info("B9", "no multisampled picture came (%d samples)", screen.m_nSamples);
+    else Figure("B9", "multisampled once, difference", Max(multi), "target", 3.5, "", Bound::kAtMost, 1.0);
+    if (refined.empty()) Info("B9", "no refined picture came");
+    else Figure("B9", "refined picture, difference", Max(refined), "target", 1.0, "", Bound::kAtMost, 1.0);
     Info("B9", "a paint to the refined picture on screen: median %.0f ms, slowest %.0f ms (the picture rests %u ms "
          "first); output to the refined picture: median %.0f ms, slowest %.0f ms",
          Median(toRefined), Max(toRefined), CScreenWnd::kRefineRestMs, Median(outputToRefined),
@@ -117,7 +128,8 @@ int main() {
     Info("B9", "slices of a refinement: median %.0f, of %.1f ms (median, the last round); the longest slice %.1f ms "
          "(median of the rounds' longest %.1f ms)",
          Median(slices), Median(screen.m_refineStats.sliceMs), Max(longest), Median(longest));
-    Figure("B9", "refinement, the longest slice", Max(longest), "a frame interval", 1000.0 / 60.0, "ms",
-           Bound::kAtMost, 1.0);
+    if (!longest.empty())
+        Figure("B9", "refinement, the longest slice", Max(longest), "a frame interval", 1000.0 / 60.0, "ms",
+               Bound::kAtMost, 1.0);
     return 0;
 }
