@@ -263,12 +263,17 @@ namespace {
 constexpr UINT kClassicMetricsSize = offsetof(NONCLIENTMETRICSA, iPaddedBorderWidth);
 static_assert(kClassicMetricsSize == 340, "the classic non-client metrics record is 340 bytes");
 
+// An entry point of user32 that older systems lack (nullptr there).
+template <class Fn>
+Fn User32Entry(const char* name) {
+    return EntryPointAs<Fn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), name));
+}
+
 }  // namespace
 
 HFONT CreateMessageFont(UINT dpi) {
     using ForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const ForDpiFn forDpi =
-        EntryPointAs<ForDpiFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "SystemParametersInfoForDpi"));
+    static const ForDpiFn forDpi = User32Entry<ForDpiFn>("SystemParametersInfoForDpi");
     if (forDpi != nullptr) {
         NONCLIENTMETRICSW wide{};
         wide.cbSize = sizeof wide;
@@ -292,16 +297,14 @@ HFONT CreateMessageFont(UINT dpi) {
 
 int SystemMetricForDpi(int index, UINT dpi) {
     using MetricFn = int(WINAPI*)(int, UINT);
-    static const MetricFn forDpi =
-        EntryPointAs<MetricFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi"));
+    static const MetricFn forDpi = User32Entry<MetricFn>("GetSystemMetricsForDpi");
     return forDpi != nullptr ? forDpi(index, dpi) : ::GetSystemMetrics(index);
 }
 
 UINT WindowDpi(HWND hWnd) {
     // GetDpiForWindow exists from Windows 10 1607 on; before it, the system DPI is the only one.
     using DpiFn = UINT(WINAPI*)(HWND);
-    static const DpiFn forWindow =
-        EntryPointAs<DpiFn>(::GetProcAddress(::GetModuleHandleA("user32.dll"), "GetDpiForWindow"));
+    static const DpiFn forWindow = User32Entry<DpiFn>("GetDpiForWindow");
     if (forWindow != nullptr && hWnd != nullptr) {
         if (const UINT dpi = forWindow(hWnd); dpi != 0) return dpi;
     }
