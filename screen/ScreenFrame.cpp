@@ -74,11 +74,7 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
     // Where the current line lies on the window, from the same transformations as the frame's.
     GLint vp[4];
     GLdouble proj[16], mv[16];
-    glGetIntegerv(GL_VIEWPORT, vp);
-    glGetDoublev(GL_PROJECTION_MATRIX, proj);
-    LoadCamera();
-    PlaceTextPlane(content.values.view);
-    glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+    GetPlaneTransforms(content, vp, proj, mv);
     double lo, hi;
     if (vp[3] <= 0 || !RowBand(mv, proj, vp, m_fNear, 0.0, lo, hi)) return;
     const double bottom = lo - 2.0 < 0.0 ? 0.0 : lo - 2.0;
@@ -90,14 +86,19 @@ void CScreenWnd::ChooseBand(FrameContent& content) const {
     content.bBand = true;
 }
 
-void CScreenWnd::MarkBandRecords(FrameContent& content, double bottom, double top) const {
-    GLint vp[4];
-    GLdouble proj[16], mv[16];
+void CScreenWnd::GetPlaneTransforms(const FrameContent& content, GLint vp[4], GLdouble proj[16],
+                                    GLdouble mv[16]) const {
     glGetIntegerv(GL_VIEWPORT, vp);
     glGetDoublev(GL_PROJECTION_MATRIX, proj);
     LoadCamera();
     PlaceTextPlane(content.values.view);
     glGetDoublev(GL_MODELVIEW_MATRIX, mv);
+}
+
+void CScreenWnd::MarkBandRecords(FrameContent& content, double bottom, double top) const {
+    GLint vp[4];
+    GLdouble proj[16], mv[16];
+    GetPlaneTransforms(content, vp, proj, mv);
     // Every record that can reach the band is drawn there; the others cannot change it.
     for (int i = content.nNewest; i >= 0; --i) {
         double rlo, rhi;

@@ -297,6 +297,9 @@ private:
     // Marks in content.inBand the records that can reach the window rows bottom .. top (from the
     // bottom), placed by the current projection and the camera. Context current.
     void MarkBandRecords(FrameContent& content, double bottom, double top) const;
+    // The viewport, the projection and the model-view matrix of the text plane as `content`'s view places
+    // it (the camera loaded into the model-view matrix). Context current.
+    void GetPlaneTransforms(const FrameContent& content, GLint vp[4], GLdouble proj[16], GLdouble mv[16]) const;
     // The frame being drawn is the refined one (user-interface thread).
     bool m_bRefining = false;
     // The refinement on the way: the frame noted at its start, the passes' offsets, the next slice's
